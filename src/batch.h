@@ -1,0 +1,60 @@
+/* The batch run: own directory, install list and package installation.
+ * Plain routines over fixed-capacity wide strings; every string lives on the run's stack. */
+#ifndef CABBATCH_BATCH_H
+#define CABBATCH_BATCH_H
+
+#include "platform/platform.h"
+
+enum {
+    kModulePathCapacity = 260,   /* MAX_PATH */
+    kOwnDirectoryCapacity = 260,
+    kListPathCapacity = 128,
+    kLineCapacity = 128,         /* an entry and its line break, plus the terminator */
+    kMaxEntryLength = kLineCapacity - 2,
+    kArgumentsCapacity = 128,
+    kListChunkBytes = 256,
+    /* A wide character takes at most three bytes in UTF-8 and two in any ANSI code page,
+     * so a longer line can never make an entry; the extra byte holds a CR before the LF. */
+    kLineBytesCapacity = 3 * kMaxEntryLength + 1
+};
+
+/* Byte encodings an install list can be read in. */
+enum ListEncoding { kListBytes, kListUtf16 };
+
+/* An install list open for reading, with the bytes read ahead of the current line. */
+struct InstallList {
+    PlatformHandle file;
+    ListEncoding encoding;
+    int readFailed;
+    int atEnd;
+    int next;
+    int filled;
+    unsigned char chunk[kListChunkBytes];
+    int lineLength;
+    unsigned char lineBytes[kLineBytesCapacity];
+};
+
+void InstallSetupFiles();
+int GetModuleDirectory(wchar_t *ownDirectory);
+int FindLastBackslash(const wchar_t *text);
+
+int OpenInstallList(const wchar_t *ownDirectory, wchar_t *listPath, InstallList *list);
+const wchar_t *ReadListEntry(InstallList *list, wchar_t *line);
+void FinishInstallList(InstallList *list, const wchar_t *listPath);
+
+int FormatListPath(const wchar_t *ownDirectory, unsigned long majorVersion, wchar_t *listPath);
+int FormatInstallArguments(const wchar_t *ownDirectory, const wchar_t *entry,
+                           wchar_t *arguments);
+void InstallPackage(const wchar_t *ownDirectory, const wchar_t *entry);
+
+/* Bounded text building: each returns 0, or 1 without writing anything when the
+ * text would not fit target[capacity] with its terminator. */
+int AppendText(wchar_t *target, int capacity, int *length, const wchar_t *text);
+int AppendDecimal(wchar_t *target, int capacity, int *length, unsigned long value);
+
+/* Decodes UTF-8 bytes into wide[capacity] (UTF-16, no terminator): the number of wide
+ * characters, kNotUtf8 for bytes that are not valid UTF-8, or kDoesNotFit. */
+enum { kNotUtf8 = -1, kDoesNotFit = -2 };
+int DecodeUtf8(const unsigned char *bytes, int count, wchar_t *wide, int capacity);
+
+#endif

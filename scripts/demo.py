@@ -1,0 +1,43 @@
+#!/usr/bin/env python3
+"""Runs the program on a sample card in a throwaway Wine prefix and tells what it did.
+Usage: demo.py PROGRAM STANDIN CARD_FOLDER"""
+import shutil
+import sys
+import tempfile
+from pathlib import Path
+
+from wine_card import Card, INSTALL_DIR
+
+
+def main(program, standin, sample):
+    files = {path.name: path.read_bytes() for path in sorted(Path(sample).iterdir())}
+    work = Path(tempfile.mkdtemp(prefix="cabbatch-demo-"))
+    card = Card(work / "prefix", program, standin)
+    try:
+        print("Making a throwaway Wine prefix; its drive C: plays the device's root.")
+        card.lay_out(files)
+        print(f"The card, {INSTALL_DIR}:")
+        for name in ["cabbatch.exe", *files]:
+            print(f"  {name}")
+        for name in (name for name in files if name.startswith("SetupFile.CE")):
+            print(f"{name} reads:")
+            for line in files[name].decode("utf-8", "replace").splitlines():
+                print(f"  | {line}")
+        print("Wine reports major version 6, so the program looks for SetupFile.CE6.txt.")
+        print(f"\nRunning {INSTALL_DIR}\\cabbatch.exe ...")
+        status = card.run()
+        for number, (_, arguments) in enumerate(card.starts(), 1):
+            print(f"  start {number}: \\windows\\wceload.exe with arguments [{arguments}]")
+        print(f"Exit code: {status}")
+        left = sorted(path.name for path in card.install.iterdir())
+        print("SetupFile.CE6.txt is", "still there" if "SetupFile.CE6.txt" in left
+              else "gone: the batch will not run again")
+        print(f"The card now holds: {', '.join(left)}")
+        return 0 if status == 1 else 1
+    finally:
+        card.stop()
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main(*sys.argv[1:4]))

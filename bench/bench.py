@@ -4,11 +4,11 @@
   loop that only starts that installer 60 times and waits for each (median of 3, under Wine);
 - size of cabbatch.exe, icon included;
 - the deepest stack a call chain of the run uses.
-Usage: bench.py BUILD_DIR (the windows preset's). Exits 1 when a budget is exceeded."""
+Usage: bench.py BUILD_DIR (the windows preset's), best on one core (see bench/run).
+Exits 1 when a budget is exceeded."""
 import statistics
 import sys
 import tempfile
-import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "scripts"))
@@ -19,29 +19,22 @@ ENTRIES, RUNS = 60, 3
 MAX_OVERHEAD, MAX_SIZE, MAX_STACK = 1.05, 72 * 1024, 4096
 
 
-def timed(action):
-    start = time.perf_counter()
-    action()
-    return time.perf_counter() - start
-
-
 def overhead(build, work):
+    """Medians of the batch's and the bare loop's times, as the harness measured them."""
     card = Card(work / "prefix", build / "cabbatch.exe", build / "bench" / "instant_installer.exe")
-    files = {"SetupFile.CE6.txt": "".join(f"p{i:02}.cab\r\n" for i in range(ENTRIES)).encode(),
-             "bare_loop.exe": (build / "bench" / "bare_loop.exe").read_bytes()}
-    batch, bare = [], []
+    files = {"full-list.txt": "".join(f"p{i:02}.cab\r\n" for i in range(ENTRIES)).encode()}
+    for name in ("bare_loop.exe", "bench_harness.exe"):
+        files[name] = (build / "bench" / name).read_bytes()
     try:
         card.lay_out(files)
-        card.wine(INSTALL_DIR + "\\bare_loop.exe")  # warm up Wine
-        for _ in range(RUNS):
-            card.lay_out(files)
-            batch.append(timed(card.run))
-            bare.append(timed(lambda: card.wine(INSTALL_DIR + "\\bare_loop.exe")))
-            if (card.install / "SetupFile.CE6.txt").exists():
-                sys.exit("the batch did not run through its list")
+        card.wine(INSTALL_DIR + "\\bench_harness.exe")
+        runs = [line.split() for line in (card.log.parent / "bench.txt").read_text().splitlines()]
     finally:
         card.stop()
-    return statistics.median(batch), statistics.median(bare)
+    if len(runs) != RUNS or any(gone != "1" for _, _, gone in runs):
+        sys.exit(f"the batch did not run through its list: {runs}")
+    return (statistics.median(float(batch) for batch, _, _ in runs),
+            statistics.median(float(bare) for _, bare, _ in runs))
 
 
 def report(name, value, limit, text):

@@ -112,18 +112,20 @@ TEST(FormatInstallArguments, QuotesTheWholePackagePathOrRefusesIt)
     }
 }
 
-TEST(FormatListPath, NamesTheListForTheMajorVersion)
+TEST(FormatListPath, NamesTheListForTheMajorVersionUpToItsCapacity)
 {
-    const struct { const wchar_t *directory; unsigned long version; const wchar_t *expected; } cases[] = {
+    const std::wstring longest = L"\\" + std::wstring(108, L'p');  // 127 with the name
+    const struct { std::wstring directory; unsigned long version; std::wstring expected; } cases[] = {
         {L"\\Storage Card\\Install", 6, L"\\Storage Card\\Install\\SetupFile.CE6.txt"},
         {L"", 7, L"\\SetupFile.CE7.txt"},
         {L"\\SD", 10, L"\\SD\\SetupFile.CE10.txt"},
         {L"\\SD", 0, L"\\SD\\SetupFile.CE0.txt"},
         {L"\\SD", 4294967295ul, L"\\SD\\SetupFile.CE4294967295.txt"},
+        {longest, 6, longest + L"\\SetupFile.CE6.txt"},
     };
     for (const auto &c : cases) {
         wchar_t path[kListPathCapacity];
-        ASSERT_EQ(FormatListPath(c.directory, c.version, path), 0);
+        ASSERT_EQ(FormatListPath(c.directory.c_str(), c.version, path), 0);
         EXPECT_EQ(std::wstring(path), c.expected);
     }
 }

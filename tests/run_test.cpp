@@ -97,24 +97,6 @@ TEST_F(Run, EndsEarlyWithNothingStartedOrDeleted)
     }
 }
 
-TEST_F(Run, ListPathFitsUpToItsCapacity)
-{
-    // The own directory plus "\SetupFile.CE6.txt" (18 characters) must leave room for the terminator.
-    fake.modulePath = L"\\" + std::wstring(108, L'p') + L"\\t";
-    fake.files[L"\\" + std::wstring(108, L'p') + L"\\SetupFile.CE6.txt"] = "";
-    fake.majorVersion = 6;
-    InstallSetupFiles();
-    EXPECT_TRUE(fake.files.empty());
-
-    fake = FakePlatform();
-    fake.modulePath = L"\\t.exe";
-    fake.majorVersion = 10;
-    fake.files[L"\\SetupFile.CE10.txt"] = "a.cab\n";
-    InstallSetupFiles();
-    EXPECT_EQ(fake.CallsWithoutReads()[3], L"start \\windows\\wceload.exe| /noui /pbar \"\\a.cab\"");
-    EXPECT_TRUE(fake.files.empty());
-}
-
 TEST_F(Run, AReadErrorEndsTheListDropsTheCutLineAndStillDeletesIt)
 {
     fake.files[kList] = "a.cab\nbroken-by-the-err";

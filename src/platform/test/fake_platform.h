@@ -1,5 +1,6 @@
-// A platform for host tests: tests set what the system reports and each call's outcome,
-// and every call is recorded in order.
+// The test platform: the seam's implementation for the unit tests and the fuzzer, never
+// for the program. Tests set what the system reports and each call's outcome, and every
+// call is recorded in order. Being test-only, it may use modern C++ and its library.
 #pragma once
 
 #include <map>

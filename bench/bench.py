@@ -56,7 +56,7 @@ def main(build):
         report("size", size, MAX_SIZE, f"cabbatch.exe {size} bytes ({size / 1024:.1f} KiB, at most 72 KiB)"),
         report("stack", depth, MAX_STACK,
                f"{depth} bytes at most (budget {MAX_STACK}): "
-               + " > ".join(name.rsplit(":", 1)[-1] for name in chain)),
+               + stack_depth.chain_text(chain)),
     ]
     print("heap      none: the product references no allocator (see the device.imports test)")
     return 0 if all(results) else 1

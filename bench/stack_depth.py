@@ -6,18 +6,22 @@ import re
 import sys
 from pathlib import Path
 
-NODE = re.compile(r'node: \{ title: "([^"]+)" label: "[^"]*?(\d+) bytes \((\w[\w,]*)\)')
+NODE = re.compile(r'node: \{ title: "([^"]+)" label: "([^"(]*?)\([^"]*?(\d+) bytes \((\w[\w,]*)\)')
 EDGE = re.compile(r'edge: \{ sourcename: "([^"]+)" targetname: "([^"]+)"')
+
+
+NAMES = {}  # node title -> the function's readable name
 
 
 def read_graph(build):
     sizes, calls = {}, {}
     for path in Path(build).rglob("*.ci"):
         text = path.read_text()
-        for title, size, kind in NODE.findall(text):
+        for title, name, size, kind in NODE.findall(text):
             if kind != "static":
                 sys.exit(f"{title}: stack use is {kind}, not bounded at compile time")
             sizes[title] = int(size)
+            NAMES[title] = name.split()[-1]
         for source, target in EDGE.findall(text):
             calls.setdefault(source, set()).add(target)
     return sizes, calls
@@ -32,7 +36,11 @@ def deepest(function, sizes, calls, chain=()):
     return sizes.get(function, 0) + depth, [function] + path
 
 
+def chain_text(path):
+    return " > ".join(NAMES.get(title, title) for title in path)
+
+
 if __name__ == "__main__":
     sizes, calls = read_graph(sys.argv[1])
     depth, path = deepest("WinMain", sizes, calls)
-    print(depth, " > ".join(name.rsplit(":", 1)[-1] for name in path))
+    print(depth, chain_text(path))

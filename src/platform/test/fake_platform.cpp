@@ -81,7 +81,8 @@ int PlatformReadFile(PlatformHandle file, unsigned char *bytes, int capacity)
 void PlatformCloseFile(PlatformHandle file)
 {
     fake.calls.push_back(L"close file");
-    fake.liveHandles.erase(AsId(file));
+    if (!fake.Fails("close"))
+        fake.liveHandles.erase(AsId(file));
 }
 
 void PlatformDeleteFile(const wchar_t *path)
@@ -123,5 +124,6 @@ void PlatformWaitForProcess(PlatformHandle process)
 void PlatformCloseHandle(PlatformHandle handle)
 {
     fake.calls.push_back(L"close " + std::to_wstring(AsId(handle)));
-    fake.liveHandles.erase(AsId(handle));
+    if (!fake.Fails("close"))
+        fake.liveHandles.erase(AsId(handle));
 }

@@ -18,39 +18,53 @@ def utf16(text):
     return b"\xff\xfe" + text.encode("utf-16-le")
 
 
-# name: (card files, expected command lines, list left behind, extra settings)
+CE5 = "SetupFile.CE5.txt"
+
+# name: (card files, expected command lines, lists kept unchanged, extra settings);
+# every other list on the card must be gone after the run.
 CASES = {
-    "road_of_one": ({LIST: b"tools.cab\r\n"}, [args("tools.cab")], False, {}),
-    "arguments_change_nothing": ({LIST: b"tools.cab\r\n"}, [args("tools.cab")], False,
+    "road_of_one": ({LIST: b"tools.cab\r\n"}, [args("tools.cab")], [], {}),
+    "arguments_change_nothing": ({LIST: b"tools.cab\r\n"}, [args("tools.cab")], [],
                                  {"arguments": ["/noui", "x y", "SetupFile.CE7.txt"]}),
     "several_in_order_without_overlap": (
         {LIST: b"one.cab\r\ntwo words.cab\r\n three.cab \r\n"},
-        [args("one.cab"), args("two words.cab"), args(" three.cab ")], False,
+        [args("one.cab"), args("two words.cab"), args(" three.cab ")], [],
         {"env": {"CABBATCH_STANDIN_MS": "300"}}),
-    "list_for_another_version_untouched": ({"SetupFile.CE5.txt": b"old.cab\r\n"}, [],
-                                           True, {"list": "SetupFile.CE5.txt"}),
-    "empty_list_deleted": ({LIST: b""}, [], False, {}),
-    "installer_missing": ({LIST: b"a.cab\r\nb.cab\r\n"}, [], False, {"installer": False}),
+    "list_for_another_version_untouched": ({CE5: b"old.cab\r\n"}, [], [CE5], {}),
+    "version_5_reads_its_own_list": ({CE5: b"five.cab\r\n", LIST: b"six.cab\r\n"},
+                                     [args("five.cab")], [LIST], {"windows": "winxp64"}),
+    "empty_list_deleted": ({LIST: b""}, [], [], {}),
+    "installer_missing": ({LIST: b"a.cab\r\nb.cab\r\n"}, [], [], {"installer": False}),
     "lf_and_crlf_and_no_last_break": ({LIST: b"lf.cab\ncrlf.cab\r\n\r\nlast.cab"},
                                       [args("lf.cab"), args("crlf.cab"), args("last.cab")],
-                                      False, {}),
+                                      [], {}),
     "utf16_list": ({LIST: utf16("caf\u00e9.cab\r\n\u65e5\u672c.cab\r\n")},
-                   [args("caf\u00e9.cab"), args("\u65e5\u672c.cab")], False, {}),
+                   [args("caf\u00e9.cab"), args("\u65e5\u672c.cab")], [], {}),
     "utf8_list_with_mark": ({LIST: "\ufeffcaf\u00e9.cab\n\u20ac.cab\n".encode("utf-8")},
-                            [args("caf\u00e9.cab"), args("\u20ac.cab")], False, {}),
-    "ansi_list": ({LIST: "caf\u00e9.cab\n".encode("cp1252")}, [args("caf\u00e9.cab")],
-                  False, {}),
+                            [args("caf\u00e9.cab"), args("\u20ac.cab")], [], {}),
+    "ansi_list": ({LIST: "caf\u00e9.cab\n".encode("cp1252")}, [args("caf\u00e9.cab")], [], {}),
     "too_long_entry_skipped": ({LIST: b"x" * 127 + b"\r\n" + b"y" * 100 + b"\r\nok.cab\r\n"},
-                               [args("ok.cab")], False, {}),
+                               [args("ok.cab")], [], {}),
 }
 
 
+def run(card, extra):
+    """Runs the program; with "windows", Wine reports that Windows version meanwhile."""
+    version = ["HKCU\\Software\\Wine", "/v", "Version"]
+    if "windows" in extra:
+        card.wine("reg", "add", *version, "/d", extra["windows"], "/f")
+    try:
+        return card.run(*extra.get("arguments", []), env=extra.get("env"))
+    finally:
+        if "windows" in extra:
+            card.wine("reg", "delete", *version, "/f")
+
+
 def run_case(card, name):
-    files, expected, list_left, extra = CASES[name]
+    files, expected, kept, extra = CASES[name]
     card.lay_out(files, installer=extra.get("installer", True))
-    status = card.run(*extra.get("arguments", []), env=extra.get("env"))
+    status = run(card, extra)
     starts = card.starts()
-    list_path = card.install / extra.get("list", LIST)
     failures = []
     if status != 1:
         failures.append(f"exit code {status}, not 1")
@@ -58,10 +72,12 @@ def run_case(card, name):
         failures.append(f"installer starts {starts}, expected {expected}")
     if any(overlapped for overlapped, _ in starts):
         failures.append("an installer started while another was running")
-    if list_path.exists() != list_left:
-        failures.append(f"list {'gone' if list_left else 'still there'}")
-    elif list_left and list_path.read_bytes() != files[extra.get("list", LIST)]:
-        failures.append("list changed")
+    for list_name in (name for name in files if name.startswith("SetupFile.")):
+        path = card.install / list_name
+        if list_name not in kept and path.exists():
+            failures.append(f"{list_name} still there")
+        elif list_name in kept and (not path.exists() or path.read_bytes() != files[list_name]):
+            failures.append(f"{list_name} gone or changed")
     return failures
 
 

@@ -13,8 +13,9 @@ enum {
     kMaxEntryLength = kLineCapacity - 2,
     kArgumentsCapacity = 128,
     kListChunkBytes = 256,
-    /* A wide character takes at most three bytes in UTF-8 and two in any ANSI code page,
-     * so a longer line can never make an entry; the extra byte holds a CR before the LF. */
+    /* Each UTF-16 unit of an entry comes from at most three bytes of UTF-8, or two of any
+     * ANSI code page, so a longer line can never make an entry; one more byte holds the
+     * CR of a CR LF. */
     kLineBytesCapacity = 3 * kMaxEntryLength + 1
 };
 
@@ -27,10 +28,10 @@ struct InstallList {
     ListEncoding encoding;
     int readFailed;
     int atEnd;
-    int next;
+    int next;                               /* chunk[next..filled) is read but not used */
     int filled;
     unsigned char chunk[kListChunkBytes];
-    int lineLength;
+    int lineLength;                         /* of the line collected last */
     unsigned char lineBytes[kLineBytesCapacity];
 };
 

@@ -28,7 +28,7 @@ def overhead(build, work):
     try:
         card.lay_out(files)
         card.wine(INSTALL_DIR + "\\bench_harness.exe")
-        runs = [line.split() for line in (card.log.parent / "bench.txt").read_text().splitlines()]
+        runs = [line.split() for line in (card.drive / "bench.txt").read_text().splitlines()]
     finally:
         card.stop()
     if len(runs) != RUNS or any(gone != "1" for _, _, gone in runs):
@@ -48,7 +48,8 @@ def main(build):
     with tempfile.TemporaryDirectory(prefix="cabbatch-bench-") as work:
         batch, bare = overhead(build, Path(work))
     size = (build / "cabbatch.exe").stat().st_size
-    depth, chain = stack_depth.deepest("WinMain", *stack_depth.read_graph(build / "CMakeFiles"))
+    sizes, calls, names = stack_depth.read_graph(build / "CMakeFiles")
+    depth, chain = stack_depth.deepest("WinMain", sizes, calls)
     results = [
         report("overhead", batch / bare, MAX_OVERHEAD,
                f"{ENTRIES} entries: batch {batch:.3f} s, bare loop {bare:.3f} s, "
@@ -56,7 +57,7 @@ def main(build):
         report("size", size, MAX_SIZE, f"cabbatch.exe {size} bytes ({size / 1024:.1f} KiB, at most 72 KiB)"),
         report("stack", depth, MAX_STACK,
                f"{depth} bytes at most (budget {MAX_STACK}): "
-               + stack_depth.chain_text(chain)),
+               + stack_depth.chain_text(chain, names)),
     ]
     print("heap      none: the product references no allocator (see the device.imports test)")
     return 0 if all(results) else 1

@@ -26,12 +26,10 @@ static double Seconds(const wchar_t *program)
 
 int main()
 {
-    const wchar_t *directory = L"C:\\Storage Card\\Install\\";
-    wchar_t batch[MAX_PATH], bare[MAX_PATH], list[MAX_PATH], full[MAX_PATH];
-    swprintf(batch, MAX_PATH, L"%lscabbatch.exe", directory);
-    swprintf(bare, MAX_PATH, L"%lsbare_loop.exe", directory);
-    swprintf(list, MAX_PATH, L"%lsSetupFile.CE6.txt", directory);
-    swprintf(full, MAX_PATH, L"%lsfull-list.txt", directory);
+    const wchar_t *batch = L"C:\\Storage Card\\Install\\cabbatch.exe";
+    const wchar_t *bare = L"C:\\Storage Card\\Install\\bare_loop.exe";
+    const wchar_t *list = L"C:\\Storage Card\\Install\\SetupFile.CE6.txt";
+    const wchar_t *full = L"C:\\Storage Card\\Install\\full-list.txt";
     std::FILE *out = std::fopen("C:\\bench.txt", "w");
     Seconds(bare);  // warm up
     for (int run = 0; run < 3; run++) {

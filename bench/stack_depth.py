@@ -10,21 +10,19 @@ NODE = re.compile(r'node: \{ title: "([^"]+)" label: "([^"(]*?)\([^"]*?(\d+) byt
 EDGE = re.compile(r'edge: \{ sourcename: "([^"]+)" targetname: "([^"]+)"')
 
 
-NAMES = {}  # node title -> the function's readable name
-
-
 def read_graph(build):
-    sizes, calls = {}, {}
+    """Each function's frame size, its callees, and its readable name, by node title."""
+    sizes, calls, names = {}, {}, {}
     for path in Path(build).rglob("*.ci"):
         text = path.read_text()
         for title, name, size, kind in NODE.findall(text):
             if kind != "static":
                 sys.exit(f"{title}: stack use is {kind}, not bounded at compile time")
             sizes[title] = int(size)
-            NAMES[title] = name.split()[-1]
+            names[title] = name.split()[-1]
         for source, target in EDGE.findall(text):
             calls.setdefault(source, set()).add(target)
-    return sizes, calls
+    return sizes, calls, names
 
 
 def deepest(function, sizes, calls, chain=()):
@@ -36,11 +34,11 @@ def deepest(function, sizes, calls, chain=()):
     return sizes.get(function, 0) + depth, [function] + path
 
 
-def chain_text(path):
-    return " > ".join(NAMES.get(title, title) for title in path)
+def chain_text(path, names):
+    return " > ".join(names.get(title, title) for title in path)
 
 
 if __name__ == "__main__":
-    sizes, calls = read_graph(sys.argv[1])
+    sizes, calls, names = read_graph(sys.argv[1])
     depth, path = deepest("WinMain", sizes, calls)
-    print(depth, chain_text(path))
+    print(depth, chain_text(path, names))

@@ -13,11 +13,11 @@ INSTALL_DIR = "C:\\Storage Card\\Install"
 class Card:
     def __init__(self, prefix, program, standin):
         self.prefix, self.program, self.standin = (Path(p).resolve() for p in (prefix, program, standin))
-        drive = self.prefix / "drive_c"
-        self.card = drive / "Storage Card"
+        self.drive = self.prefix / "drive_c"
+        self.card = self.drive / "Storage Card"
         self.install = self.card / "Install"
-        self.installer = drive / "windows" / "wceload.exe"
-        self.log = drive / "wceload.log"
+        self.installer = self.drive / "windows" / "wceload.exe"
+        self.log = self.drive / "wceload.log"
 
     def lay_out(self, files, installer=True):
         """A fresh card holding the program and files (name -> bytes)."""

@@ -37,7 +37,7 @@ static std::vector<std::wstring> AsciiEntries(const std::string &bytes)
         std::string line = bytes.substr(start, end - start);
         if (end < bytes.size() && !line.empty() && line.back() == '\r')
             line.pop_back();
-        bool blank = line.find_first_not_of(" \t") == std::string::npos;
+        bool blank = line.find_first_not_of(" \t\r") == std::string::npos;
         if (!blank && line.size() <= kMaxEntryLength && line.find('\0') == std::string::npos)
             entries.push_back(std::wstring(line.begin(), line.end()));
         start = end + 1;
@@ -77,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         std::wstring text(entry);
         CHECK(!text.empty() && text.size() <= kMaxEntryLength);
         CHECK(text.find(L'\n') == std::wstring::npos);
-        CHECK(text.find_first_not_of(L" \t") != std::wstring::npos);
+        CHECK(text.find_first_not_of(L" \t\r") != std::wstring::npos);
         entries.push_back(text);
         CheckArguments(directory, text);
     }

@@ -19,8 +19,24 @@ enum {
     kLineBytesCapacity = 3 * kMaxEntryLength + 1
 };
 
-/* Byte encodings an install list can be read in. */
-enum ListEncoding { kListBytes, kListUtf16 };
+/* Byte encodings an install list can be read in: bytes (each line UTF-8 when it is valid
+ * UTF-8, else the ANSI code page), the same behind a UTF-8 byte-order mark, or UTF-16LE
+ * behind its byte-order mark. */
+enum ListEncoding { kListBytes, kListUtf8Mark, kListUtf16 };
+
+/* What one line of an install list becomes. */
+enum LineOutcome {
+    kLineEntry,      /* names a package */
+    kLineBlank,      /* empty, or only spaces, tabs and carriage returns */
+    kLineNul,        /* holds a NUL character */
+    kLineTooLong,    /* more than kMaxEntryLength characters once decoded */
+    kLineReadError   /* cut short by a read error, which also ends the list */
+};
+
+struct ListLine {
+    int number;                             /* from 1, as an editor numbers lines */
+    LineOutcome outcome;
+};
 
 /* An install list open for reading, with the bytes read ahead of the current line. */
 struct InstallList {
@@ -28,6 +44,7 @@ struct InstallList {
     ListEncoding encoding;
     int readFailed;
     int atEnd;
+    int linesRead;
     int next;                               /* chunk[next..filled) is read but not used */
     int filled;
     unsigned char chunk[kListChunkBytes];
@@ -40,6 +57,11 @@ int GetModuleDirectory(wchar_t *ownDirectory);
 int FindLastBackslash(const wchar_t *text);
 
 int OpenInstallList(const wchar_t *ownDirectory, wchar_t *listPath, InstallList *list);
+/* Starts reading an open list file: finds its encoding from its byte-order mark. */
+void BeginInstallList(InstallList *list, PlatformHandle file);
+/* Reads and classifies the next line; 0 once there is none. For kLineEntry the entry is
+ * in line, terminated. Every line of the file is reported, the device skips all but entries. */
+int ReadListLine(InstallList *list, wchar_t *line, ListLine *read);
 const wchar_t *ReadListEntry(InstallList *list, wchar_t *line);
 void FinishInstallList(InstallList *list, const wchar_t *listPath);
 

@@ -1,21 +1,9 @@
-/* The install list: named for the running OS version, read one entry per line in the
- * encodings a desktop editor saves, and deleted once the run has gone through it. */
+/* Reading the install list: each line of the encodings a desktop editor saves is numbered
+ * and classified, so the device installs the entries and the card check reports them all. */
 #include "batch.h"
 
 /* Outcome of collecting the next line's bytes or UTF-16 units. */
-enum LineRead { kNoLine, kLine, kLongLine };
-
-int FormatListPath(const wchar_t *ownDirectory, unsigned long majorVersion, wchar_t *listPath)
-{
-    int length = 0;
-    listPath[0] = L'\0';
-    if (AppendText(listPath, kListPathCapacity, &length, ownDirectory) != 0
-        || AppendText(listPath, kListPathCapacity, &length, L"\\SetupFile.CE") != 0
-        || AppendDecimal(listPath, kListPathCapacity, &length, majorVersion) != 0
-        || AppendText(listPath, kListPathCapacity, &length, L".txt") != 0)
-        return 1;
-    return 0;
-}
+enum LineRead { kNoLine, kLine, kLongLine, kCutLine };
 
 /* Reads more of the file behind the bytes held; 0 once nothing more comes. */
 static int ReadMore(InstallList *list)
@@ -47,7 +35,7 @@ static int NextByte(InstallList *list)
 static int NextUnit(InstallList *list)
 {
     int low = NextByte(list);
-    if (list->encoding == kListBytes || low < 0)
+    if (list->encoding != kListUtf16 || low < 0)
         return low;
     int high = NextByte(list);
     return high < 0 ? -1 : (low | high << 8);
@@ -60,10 +48,12 @@ static int StartsWith(const InstallList *list, const unsigned char *mark, int le
 
 /* A file saved as "Unicode" starts with FF FE and is read as UTF-16LE; the mark a
  * file saved as UTF-8 starts with is dropped, and its lines are decoded one by one. */
-static void SkipByteOrderMark(InstallList *list)
+void BeginInstallList(InstallList *list, PlatformHandle file)
 {
     static const unsigned char kUtf16Mark[] = { 0xFF, 0xFE };
     static const unsigned char kUtf8Mark[] = { 0xEF, 0xBB, 0xBF };
+    list->file = file;
+    list->readFailed = list->atEnd = list->next = list->filled = list->linesRead = 0;
     while (list->filled < 3 && ReadMore(list)) {
     }
     list->encoding = kListBytes;
@@ -71,29 +61,13 @@ static void SkipByteOrderMark(InstallList *list)
         list->encoding = kListUtf16;
         list->next = 2;
     } else if (StartsWith(list, kUtf8Mark, 3)) {
+        list->encoding = kListUtf8Mark;
         list->next = 3;
     }
 }
 
-int OpenInstallList(const wchar_t *ownDirectory, wchar_t *listPath, InstallList *list)
-{
-    unsigned long majorVersion;
-    /* Without a version there is no list name to trust: never guess one. */
-    if (!PlatformGetMajorVersion(&majorVersion))
-        return 1;
-    if (FormatListPath(ownDirectory, majorVersion, listPath) != 0)
-        return 1;
-    list->file = PlatformOpenFile(listPath);
-    if (list->file == NULL)
-        return 1;
-    list->readFailed = list->atEnd = list->next = list->filled = 0;
-    SkipByteOrderMark(list);
-    return 0;
-}
-
 /* Collects the next line without its break: UTF-16 units straight into line, bytes into
- * list->lineBytes. Only LF or CR LF ends a line. A line cut short by a read error is
- * dropped, since it would name the wrong file. */
+ * list->lineBytes. Only LF or CR LF ends a line. */
 static LineRead ReadRawLine(InstallList *list, wchar_t *line)
 {
     int utf16 = list->encoding == kListUtf16;
@@ -111,7 +85,12 @@ static LineRead ReadRawLine(InstallList *list, wchar_t *line)
         length++;
         previous = unit;
     }
-    if (list->readFailed || (unit < 0 && length == 0 && !tooLong))
+    if (list->readFailed) {
+        /* Reported once; nothing more is read after it. */
+        list->readFailed = 0;
+        return kCutLine;
+    }
+    if (unit < 0 && length == 0 && !tooLong)
         return kNoLine;
     if (unit == '\n' && previous == '\r')
         length--;
@@ -119,44 +98,53 @@ static LineRead ReadRawLine(InstallList *list, wchar_t *line)
     return tooLong ? kLongLine : kLine;
 }
 
-/* Turns the collected line into a terminated entry in line; 1 when it cannot name a
- * file: too long for the line buffer, or holding a NUL character. */
-static int DecodeLine(InstallList *list, wchar_t *line)
+/* Decodes the collected line into line, terminated; its outcome. */
+static LineOutcome DecodeLine(InstallList *list, wchar_t *line)
 {
     int length = list->lineLength;
-    if (list->encoding == kListBytes) {
+    if (list->encoding != kListUtf16) {
         length = DecodeUtf8(list->lineBytes, list->lineLength, line, kMaxEntryLength);
         if (length == kNotUtf8)
             length = PlatformDecodeAnsi(list->lineBytes, list->lineLength, line,
                                         kMaxEntryLength);
     }
     if (length < 0 || length > kMaxEntryLength)
-        return 1;
+        return kLineTooLong;
     line[length] = L'\0';
-    return (int)wcslen(line) != length;
+    return (int)wcslen(line) != length ? kLineNul : kLineEntry;
 }
 
+/* A blank line would start the installer on the own directory itself. */
 static int IsBlank(const wchar_t *entry)
 {
-    while (*entry == L' ' || *entry == L'\t')
+    while (*entry == L' ' || *entry == L'\t' || *entry == L'\r')
         entry++;
     return *entry == L'\0';
 }
 
-const wchar_t *ReadListEntry(InstallList *list, wchar_t *line)
+int ReadListLine(InstallList *list, wchar_t *line, ListLine *read)
 {
-    for (;;) {
-        LineRead read = ReadRawLine(list, line);
-        if (read == kNoLine)
-            return NULL;
-        /* A blank line would start the installer on the own directory itself. */
-        if (read == kLine && DecodeLine(list, line) == 0 && !IsBlank(line))
-            return line;
-    }
+    LineRead raw = ReadRawLine(list, line);
+    if (raw == kNoLine)
+        return 0;
+    read->number = ++list->linesRead;
+    if (raw == kCutLine)  /* it would name the wrong file */
+        read->outcome = kLineReadError;
+    else if (raw == kLongLine)
+        read->outcome = kLineTooLong;
+    else
+        read->outcome = DecodeLine(list, line);
+    if (read->outcome == kLineEntry && IsBlank(line))
+        read->outcome = kLineBlank;
+    return 1;
 }
 
-void FinishInstallList(InstallList *list, const wchar_t *listPath)
+const wchar_t *ReadListEntry(InstallList *list, wchar_t *line)
 {
-    PlatformCloseFile(list->file);
-    PlatformDeleteFile(listPath);
+    ListLine read;
+    while (ReadListLine(list, line, &read)) {
+        if (read.outcome == kLineEntry)
+            return line;
+    }
+    return NULL;
 }

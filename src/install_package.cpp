@@ -4,20 +4,6 @@
 
 static const wchar_t kInstallerPath[] = L"\\windows\\wceload.exe";
 
-int FormatInstallArguments(const wchar_t *ownDirectory, const wchar_t *entry,
-                           wchar_t *arguments)
-{
-    int length = 0;
-    arguments[0] = L'\0';
-    if (AppendText(arguments, kArgumentsCapacity, &length, L" /noui /pbar \"") != 0
-        || AppendText(arguments, kArgumentsCapacity, &length, ownDirectory) != 0
-        || AppendText(arguments, kArgumentsCapacity, &length, L"\\") != 0
-        || AppendText(arguments, kArgumentsCapacity, &length, entry) != 0
-        || AppendText(arguments, kArgumentsCapacity, &length, L"\"") != 0)
-        return 1;
-    return 0;
-}
-
 void InstallPackage(const wchar_t *ownDirectory, const wchar_t *entry)
 {
     wchar_t arguments[kArgumentsCapacity];

@@ -1,5 +1,5 @@
-/* Bounded building of paths and argument strings. A text that does not fit is
- * refused whole, never cut: a cut package name would install the wrong file. */
+/* The list path and the installer's arguments, built bounded, and UTF-8 decoding. A text
+ * that does not fit is refused whole, never cut: a cut package name installs the wrong file. */
 #include "batch.h"
 
 int AppendText(wchar_t *target, int capacity, int *length, const wchar_t *text)
@@ -23,6 +23,32 @@ int AppendDecimal(wchar_t *target, int capacity, int *length, unsigned long valu
         value /= 10;
     } while (value != 0);
     return AppendText(target, capacity, length, digits + first);
+}
+
+int FormatListPath(const wchar_t *ownDirectory, unsigned long majorVersion, wchar_t *listPath)
+{
+    int length = 0;
+    listPath[0] = L'\0';
+    if (AppendText(listPath, kListPathCapacity, &length, ownDirectory) != 0
+        || AppendText(listPath, kListPathCapacity, &length, L"\\SetupFile.CE") != 0
+        || AppendDecimal(listPath, kListPathCapacity, &length, majorVersion) != 0
+        || AppendText(listPath, kListPathCapacity, &length, L".txt") != 0)
+        return 1;
+    return 0;
+}
+
+int FormatInstallArguments(const wchar_t *ownDirectory, const wchar_t *entry,
+                           wchar_t *arguments)
+{
+    int length = 0;
+    arguments[0] = L'\0';
+    if (AppendText(arguments, kArgumentsCapacity, &length, L" /noui /pbar \"") != 0
+        || AppendText(arguments, kArgumentsCapacity, &length, ownDirectory) != 0
+        || AppendText(arguments, kArgumentsCapacity, &length, L"\\") != 0
+        || AppendText(arguments, kArgumentsCapacity, &length, entry) != 0
+        || AppendText(arguments, kArgumentsCapacity, &length, L"\"") != 0)
+        return 1;
+    return 0;
 }
 
 /* Reads one UTF-8 sequence: its length in bytes, or 0 when it is malformed, overlong,

@@ -5,7 +5,7 @@
 #include "batch.h"
 #include "fake_platform.h"
 
-using Entries = std::vector<std::wstring>;
+using Lines = std::vector<std::wstring>;
 
 static std::string Utf16(const std::u16string &text)
 {
@@ -25,9 +25,11 @@ static std::string Repeat(const std::string &text, int count)
     return out;
 }
 
-// Every entry the list yields, with reads handing back at most readLimit bytes each.
-static Entries ReadAll(const std::string &bytes, size_t readLimit)
+// Every line of the list as "number:entry" or "number:<why it is skipped>", with reads
+// handing back at most readLimit bytes each.
+static Lines Classify(const std::string &bytes, size_t readLimit)
 {
+    static const wchar_t *const kSkips[] = {L"", L"<blank>", L"<nul>", L"<too-long>", L"<read-error>"};
     fake = FakePlatform();
     fake.readLimit = readLimit;
     fake.files[L"\\SD\\SetupFile.CE6.txt"] = bytes;
@@ -35,56 +37,89 @@ static Entries ReadAll(const std::string &bytes, size_t readLimit)
     InstallList list;
     if (OpenInstallList(L"\\SD", listPath, &list) != 0)
         return {L"(not opened)"};
-    Entries entries;
+    Lines lines;
     wchar_t line[kLineCapacity];
-    while (const wchar_t *entry = ReadListEntry(&list, line))
-        entries.push_back(entry);
+    ListLine read;
+    while (ReadListLine(&list, line, &read)) {
+        std::wstring what = read.outcome == kLineEntry ? line : kSkips[read.outcome];
+        lines.push_back(std::to_wstring(read.number) + L":" + what);
+    }
     FinishInstallList(&list, listPath);
-    return entries;
+    return lines;
 }
 
-TEST(ReadListEntry, YieldsEachUsableLineWholeAndInOrder)
+TEST(ReadListLine, NumbersEveryLineAndYieldsUsableOnesWhole)
 {
-    const std::string max(126, 'm'), over(127, 'o');
-    const struct { const char *name; std::string bytes; Entries expected; } cases[] = {
-        {"LF", "a.cab\nb.cab\n", {L"a.cab", L"b.cab"}},
-        {"CRLF", "a.cab\r\nb.cab\r\n", {L"a.cab", L"b.cab"}},
-        {"no break after the last line", "a.cab\nb.cab", {L"a.cab", L"b.cab"}},
+    const std::wstring m126(126, L'm'), e126(126, L'\u20AC'), a126(126, L'\u00E9');
+    const struct { const char *name; std::string bytes; Lines expected; } cases[] = {
+        {"LF", "a.cab\nb.cab\n", {L"1:a.cab", L"2:b.cab"}},
+        {"CRLF", "a.cab\r\nb.cab\r\n", {L"1:a.cab", L"2:b.cab"}},
+        {"no break after the last line", "a.cab\nb.cab", {L"1:a.cab", L"2:b.cab"}},
         {"empty file", "", {}},
-        {"blank lines", "\n \t\r\n\r\n\t\nx.cab\n ", {L"x.cab"}},
-        {"spaces kept", " a b.cab \r\n", {L" a b.cab "}},
-        {"lone CR kept", "a\rb\nc\r\r\nd\r", {L"a\rb", L"c\r", L"d\r"}},
-        {"NUL skips its line", std::string("a\0b\nc\n", 6), {L"c"}},
-        {"UTF-8 byte-order mark", "\xEF\xBB\xBF" "a.cab\n", {L"a.cab"}},
-        {"UTF-8", "caf\xC3\xA9.cab\n\xE2\x82\xAC\n", {L"caf\u00E9.cab", L"\u20AC"}},
-        {"UTF-8 beyond 16 bits", "\xF0\x9F\x93\xA6.cab\n", {Wide(u"\U0001F4E6.cab")}},
-        {"ANSI line", "caf\xE9.cab\n", {L"caf\u00E9.cab"}},
-        {"ANSI and UTF-8 lines mixed", "\xE9\n\xC3\xA9\n", {L"\u00E9", L"\u00E9"}},
-        {"overlong UTF-8 is ANSI", "\xC0\xAF\n", {L"\u00C0\u00AF"}},
-        {"UTF-8 surrogate is ANSI", "\xED\xA0\x80\n", {L"\u00ED\u00A0\u0080"}},
-        {"UTF-16", Utf16(u"a.cab\r\nb \u00E9.cab\n\U0001F4E6\r\n"),
-         {L"a.cab", L"b \u00E9.cab", Wide(u"\U0001F4E6")}},
-        {"UTF-16 with no final break and an odd byte", Utf16(u"a\nb") + "x", {L"a", L"b"}},
-        {"UTF-16 NUL", Utf16(std::u16string(u"a\0b\nc\n", 6)), {L"c"}},
+        {"blank lines", "\n \t\r\n\r\n\t\nx.cab\n \r\r\n\r",
+         {L"1:<blank>", L"2:<blank>", L"3:<blank>", L"4:<blank>", L"5:x.cab", L"6:<blank>", L"7:<blank>"}},
+        {"spaces kept", " a b.cab \r\n", {L"1: a b.cab "}},
+        {"CR beside other text kept", "a\rb\nc\r\r\nd\r", {L"1:a\rb", L"2:c\r", L"3:d\r"}},
+        {"NUL", std::string("a\0b\nc\n\0", 7), {L"1:<nul>", L"2:c", L"3:<nul>"}},
+        {"UTF-8 byte-order mark", "\xEF\xBB\xBF" "a.cab\n", {L"1:a.cab"}},
+        {"UTF-8", "caf\xC3\xA9.cab\n\xE2\x82\xAC\n", {L"1:caf\u00E9.cab", L"2:\u20AC"}},
+        {"UTF-8 beyond 16 bits", "\xF0\x9F\x93\xA6.cab\n\xF4\x8F\xBF\xBF",
+         {L"1:" + Wide(u"\U0001F4E6.cab"), L"2:" + Wide(u"\U0010FFFF")}},
+        {"ANSI line", "caf\xE9.cab\n", {L"1:caf\u00E9.cab"}},
+        {"ANSI and UTF-8 lines mixed", "\xE9\n\xC3\xA9\n", {L"1:\u00E9", L"2:\u00E9"}},
+        {"overlong UTF-8 is ANSI", "\xC1\xBF\n\xE0\x9F\xBF\n\xF0\x8F\xBF\xBF\n",
+         {L"1:\u00C1\u00BF", L"2:\u00E0\u009F\u00BF", L"3:\u00F0\u008F\u00BF\u00BF"}},
+        {"shortest UTF-8 forms", "\xC2\x80\n\xE0\xA0\x80\n\xF0\x90\x80\x80\n",
+         {L"1:\u0080", L"2:\u0800", L"3:" + Wide(u"\U00010000")}},
+        {"UTF-8 surrogate is ANSI", "\xED\xA0\x80\n\xED\x9F\xBF\n",
+         {L"1:\u00ED\u00A0\u0080", L"2:\uD7FF"}},
+        {"beyond U+10FFFF is ANSI", "\xF4\x90\x80\x80\n", {L"1:\u00F4\u0090\u0080\u0080"}},
+        {"cut UTF-8 is ANSI", "\xE2\x82\n", {L"1:\u00E2\u0082"}},
+        {"UTF-16", Utf16(u"a.cab\r\nb \u00E9.cab\n\U0001F4E6\r\n\r\r\n"),
+         {L"1:a.cab", L"2:b \u00E9.cab", L"3:" + Wide(u"\U0001F4E6"), L"4:<blank>"}},
+        {"UTF-16 with no final break and an odd byte", Utf16(u"a\nb") + "x", {L"1:a", L"2:b"}},
+        {"UTF-16 NUL", Utf16(std::u16string(u"a\0b\nc\n", 6)), {L"1:<nul>", L"2:c"}},
         {"UTF-16 mark only", "\xFF\xFE", {}},
-        {"126 fits", max + "\n" + max + "\r\n" + max, {Wide(std::u16string(126, u'm')),
-         Wide(std::u16string(126, u'm')), Wide(std::u16string(126, u'm'))}},
-        {"127 is skipped whole", over + "\n" + over + "\r\nok\n" + over, {L"ok"}},
-        {"long line skipped whole", std::string(1000, 'l') + "\nok", {L"ok"}},
-        {"126 three-byte characters fit", Repeat("\xE2\x82\xAC", 126) + "\r\n",
-         {std::wstring(126, L'\u20AC')}},
-        {"127 three-byte characters do not", Repeat("\xE2\x82\xAC", 127) + "\nok\n", {L"ok"}},
-        {"126 UTF-16 units fit", Utf16(std::u16string(126, u'm') + u"\r\n"),
-         {Wide(std::u16string(126, u'm'))}},
-        {"127 UTF-16 units do not", Utf16(std::u16string(127, u'o') + u"\r\nok"), {L"ok"}},
-        {"126 ANSI characters fit", std::string(126, '\xE9') + "\n", {std::wstring(126, L'\u00E9')}},
-        {"127 ANSI characters do not", std::string(127, '\xE9') + "\nok", {L"ok"}},
+        {"126 fits", std::string(126, 'm') + "\n" + std::string(126, 'm') + "\r\n" + std::string(126, 'm'),
+         {L"1:" + m126, L"2:" + m126, L"3:" + m126}},
+        {"127 is too long", std::string(127, 'o') + "\n" + std::string(127, 'o') + "\r\nok\n" + std::string(1000, 'o'),
+         {L"1:<too-long>", L"2:<too-long>", L"3:ok", L"4:<too-long>"}},
+        {"126 three-byte characters fit", Repeat("\xE2\x82\xAC", 126) + "\r\n", {L"1:" + e126}},
+        {"127 three-byte characters do not", Repeat("\xE2\x82\xAC", 127) + "\nok\n",
+         {L"1:<too-long>", L"2:ok"}},
+        {"126 UTF-16 units fit", Utf16(std::u16string(126, u'm') + u"\r\n"), {L"1:" + m126}},
+        {"127 UTF-16 units do not", Utf16(std::u16string(127, u'o') + u"\r\nok"),
+         {L"1:<too-long>", L"2:ok"}},
+        {"126 ANSI characters fit", std::string(126, '\xE9') + "\n", {L"1:" + a126}},
+        {"127 ANSI characters do not", std::string(127, '\xE9') + "\nok", {L"1:<too-long>", L"2:ok"}},
     };
     for (const auto &c : cases) {
         for (size_t readLimit : {1, 2, 3, 5, 4096}) {
-            EXPECT_EQ(ReadAll(c.bytes, readLimit), c.expected)
+            EXPECT_EQ(Classify(c.bytes, readLimit), c.expected)
                 << c.name << ", reading " << readLimit << " bytes at a time";
         }
+    }
+}
+
+TEST(ReadListLine, AReadErrorEndsTheListWithTheLineItCut)
+{
+    const struct { int failingRead; Lines expected; } cases[] = {
+        {2, {L"1:a.cab", L"2:<read-error>"}},   // in the middle of line 2
+        {1, {L"1:<read-error>"}},               // before anything was read
+    };
+    for (const auto &c : cases) {
+        fake = FakePlatform();
+        fake.files[L"\\L"] = "a.cab\nbroken-by-the-error\nnever.cab\n";
+        fake.readLimit = 8;
+        fake.failures = {{"read", c.failingRead}};
+        InstallList list;
+        BeginInstallList(&list, PlatformOpenFile(L"\\L"));
+        Lines lines;
+        wchar_t line[kLineCapacity];
+        ListLine read;
+        while (ReadListLine(&list, line, &read))
+            lines.push_back(std::to_wstring(read.number) + L":" + (read.outcome == kLineEntry ? line : L"<read-error>"));
+        EXPECT_EQ(lines, c.expected) << "read " << c.failingRead << " fails";
     }
 }
 

@@ -74,6 +74,10 @@ void InstallPackage(const wchar_t *ownDirectory, const wchar_t *entry);
  * text would not fit target[capacity] with its terminator. */
 int AppendText(wchar_t *target, int capacity, int *length, const wchar_t *text);
 int AppendDecimal(wchar_t *target, int capacity, int *length, unsigned long value);
+/* The package path an entry names: the own directory, a backslash and the entry unchanged
+ * (so an entry that starts with a backslash gives a doubled one). */
+int AppendPackagePath(wchar_t *target, int capacity, int *length,
+                      const wchar_t *ownDirectory, const wchar_t *entry);
 
 /* Decodes UTF-8 bytes into wide[capacity] (UTF-16, no terminator): the number of wide
  * characters, kNotUtf8 for bytes that are not valid UTF-8, or kDoesNotFit. */

@@ -37,15 +37,23 @@ int FormatListPath(const wchar_t *ownDirectory, unsigned long majorVersion, wcha
     return 0;
 }
 
+int AppendPackagePath(wchar_t *target, int capacity, int *length,
+                      const wchar_t *ownDirectory, const wchar_t *entry)
+{
+    if (AppendText(target, capacity, length, ownDirectory) != 0
+        || AppendText(target, capacity, length, L"\\") != 0
+        || AppendText(target, capacity, length, entry) != 0)
+        return 1;
+    return 0;
+}
+
 int FormatInstallArguments(const wchar_t *ownDirectory, const wchar_t *entry,
                            wchar_t *arguments)
 {
     int length = 0;
     arguments[0] = L'\0';
     if (AppendText(arguments, kArgumentsCapacity, &length, L" /noui /pbar \"") != 0
-        || AppendText(arguments, kArgumentsCapacity, &length, ownDirectory) != 0
-        || AppendText(arguments, kArgumentsCapacity, &length, L"\\") != 0
-        || AppendText(arguments, kArgumentsCapacity, &length, entry) != 0
+        || AppendPackagePath(arguments, kArgumentsCapacity, &length, ownDirectory, entry) != 0
         || AppendText(arguments, kArgumentsCapacity, &length, L"\"") != 0)
         return 1;
     return 0;

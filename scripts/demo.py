@@ -1,16 +1,18 @@
 #!/usr/bin/env python3
-"""Runs the program on a sample card in a throwaway Wine prefix and tells what it did.
-Usage: demo.py PROGRAM STANDIN CARD_FOLDER"""
+"""Checks a sample card with cabbatch-check, then runs the program on it in a throwaway Wine
+prefix and tells what it did. Usage: demo.py PROGRAM STANDIN CHECKER CARD_FOLDER"""
 import shutil
+import subprocess
 import sys
 import tempfile
 from pathlib import Path
 
-from wine_card import Card, INSTALL_DIR
+from wine_card import Card, INSTALL_DIR, WINE_RUN
 
 
-def main(program, standin, sample):
-    files = {path.name: path.read_bytes() for path in sorted(Path(sample).iterdir())}
+def main(program, standin, checker, sample):
+    files = {path.relative_to(sample).as_posix(): path.read_bytes()
+             for path in sorted(Path(sample).rglob("*")) if path.is_file()}
     work = Path(tempfile.mkdtemp(prefix="cabbatch-demo-"))
     card = Card(work / "prefix", program, standin)
     try:
@@ -23,7 +25,11 @@ def main(program, standin, sample):
             print(f"{name} reads:")
             for line in files[name].decode("utf-8", "replace").splitlines():
                 print(f"  | {line}")
-        print("Wine reports major version 6, so the program looks for SetupFile.CE6.txt.")
+        print(f"\nFirst the card check, on the desktop: cabbatch-check --device-dir \"{INSTALL_DIR}\" ...")
+        sys.stdout.flush()
+        subprocess.run([str(WINE_RUN), checker, "--device-dir", INSTALL_DIR, INSTALL_DIR],
+                       env=card.env())
+        print("\nWine reports major version 6, so the program looks for SetupFile.CE6.txt.")
         print(f"\nRunning {INSTALL_DIR}\\cabbatch.exe ...")
         status = card.run()
         for number, (_, arguments) in enumerate(card.starts(), 1):
@@ -40,4 +46,4 @@ def main(program, standin, sample):
 
 
 if __name__ == "__main__":
-    sys.exit(main(*sys.argv[1:4]))
+    sys.exit(main(*sys.argv[1:5]))

@@ -169,11 +169,16 @@ static std::string ListFate(const ListReport &list, const Options &options)
     return "  Then the device deletes the list, so the batch runs once.\n";
 }
 
+static std::string Count(size_t count, const std::string &thing)
+{
+    return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
+}
+
 static std::string HumanList(const ListReport &list, const Options &options)
 {
     std::string out = "\n" + list.file.name + ": for OS version " + std::to_string(list.file.osVersion)
                     + ", " + EncodingText(list.encoding, options.codePage) + ", "
-                    + std::to_string(list.lines.size()) + (list.lines.size() == 1 ? " line\n" : " lines\n");
+                    + Count(list.lines.size(), "line") + "\n";
     for (const LineReport &line : list.lines) {
         char number[16];
         std::snprintf(number, sizeof number, "  %5d  ", line.number);
@@ -191,7 +196,7 @@ std::string HumanReport(const Report &report)
     const Options &options = report.options;
     std::string out = "Card folder " + options.folder + ", on the device " + Shown(options.deviceDir)
                     + " (--device-dir)\n";
-    int installs = 0, skipped = 0, attention = 0;
+    size_t installs = 0, skipped = 0, attention = 0;
     for (const ListReport &list : report.lists) {
         out += HumanList(list, options);
         attention += !list.runs || list.file.readOnly;
@@ -205,10 +210,9 @@ std::string HumanReport(const Report &report)
     if (report.lists.empty())
         out += options.osVersion ? "\nNo list SetupFile.CE" + std::to_string(*options.osVersion) + ".txt in the folder: nothing runs.\n"
                                  : "\nNo list SetupFile.CE<version>.txt in the folder: nothing runs.\n";
-    out += "\nSummary: " + std::to_string(report.lists.size()) + " list(s), "
-         + std::to_string(installs) + " package(s) to install, " + std::to_string(skipped)
-         + " line(s) skipped; " + (NeedsAttention(report) ? std::to_string(attention) + " thing(s) to look at."
-                                                           : "ready for the device.")
+    out += "\nSummary: " + Count(report.lists.size(), "list") + ", " + Count(installs, "package")
+         + " to install, " + Count(skipped, "line") + " skipped; "
+         + (NeedsAttention(report) ? Count(attention, "thing") + " to look at." : "ready for the device.")
          + "\nThe device's installer deletes each package file once it has run it, even when the "
            "installation failed: the card's packages are used up along with its list.\n";
     return out;

@@ -1,50 +1,52 @@
 #!/usr/bin/env python3
-"""End-to-end runs of the real program under Wine: one case per call, named on the
-command line. Usage: e2e.py PREFIX PROGRAM STANDIN CASE (or --list)."""
+"""End-to-end runs of the real program under Wine, for what only the whole program shows:
+real installer starts one at a time, their arguments, the exit code, the list's fate, the
+list named for the running version, ANSI decoded by the system, and the card check's
+prediction against what the program then does. One case per call, named on the command line.
+Usage: e2e.py PREFIX PROGRAM STANDIN CHECKER HOST_CHECKER CASE (or --list)."""
+import json
+import subprocess
 import sys
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
-from wine_card import Card, INSTALL_DIR  # noqa: E402
+from wine_card import Card, INSTALL_DIR, WINE_RUN  # noqa: E402
 
-LIST = "SetupFile.CE6.txt"
+LIST, CE5 = "SetupFile.CE6.txt", "SetupFile.CE5.txt"
+SKIP = 77  # the host checker has not been built
 
 
 def args(entry):
     return f' /noui /pbar "{INSTALL_DIR}\\{entry}"'
 
 
-def utf16(text):
-    return b"\xff\xfe" + text.encode("utf-16-le")
-
-
-CE5 = "SetupFile.CE5.txt"
-
 # name: (card files, expected command lines, lists kept unchanged, extra settings);
 # every other list on the card must be gone after the run.
 CASES = {
-    "road_of_one": ({LIST: b"tools.cab\r\n"}, [args("tools.cab")], [], {}),
-    "arguments_change_nothing": ({LIST: b"tools.cab\r\n"}, [args("tools.cab")], [],
-                                 {"arguments": ["/noui", "x y", "SetupFile.CE7.txt"]}),
     "several_in_order_without_overlap": (
         {LIST: b"one.cab\r\ntwo words.cab\r\n three.cab \r\n"},
         [args("one.cab"), args("two words.cab"), args(" three.cab ")], [],
         {"env": {"CABBATCH_STANDIN_MS": "300"}}),
+    "arguments_change_nothing": ({LIST: b"tools.cab\r\n"}, [args("tools.cab")], [],
+                                 {"arguments": ["/noui", "x y", "SetupFile.CE7.txt"]}),
     "list_for_another_version_untouched": ({CE5: b"old.cab\r\n"}, [], [CE5], {}),
     "version_5_reads_its_own_list": ({CE5: b"five.cab\r\n", LIST: b"six.cab\r\n"},
                                      [args("five.cab")], [LIST], {"windows": "winxp64"}),
-    "empty_list_deleted": ({LIST: b""}, [], [], {}),
-    "installer_missing": ({LIST: b"a.cab\r\nb.cab\r\n"}, [], [], {"installer": False}),
-    "lf_and_crlf_and_no_last_break": ({LIST: b"lf.cab\ncrlf.cab\r\n\r\nlast.cab"},
-                                      [args("lf.cab"), args("crlf.cab"), args("last.cab")],
-                                      [], {}),
-    "utf16_list": ({LIST: utf16("caf\u00e9.cab\r\n\u65e5\u672c.cab\r\n")},
-                   [args("caf\u00e9.cab"), args("\u65e5\u672c.cab")], [], {}),
-    "utf8_list_with_mark": ({LIST: "\ufeffcaf\u00e9.cab\n\u20ac.cab\n".encode("utf-8")},
-                            [args("caf\u00e9.cab"), args("\u20ac.cab")], [], {}),
+    "installer_missing_list_still_deleted": ({LIST: b"a.cab\r\nb.cab\r\n"}, [], [],
+                                             {"installer": False}),
     "ansi_list": ({LIST: "caf\u00e9.cab\n".encode("cp1252")}, [args("caf\u00e9.cab")], [], {}),
-    "too_long_entry_skipped": ({LIST: b"x" * 127 + b"\r\n" + b"y" * 100 + b"\r\nok.cab\r\n"},
-                               [args("ok.cab")], [], {}),
+}
+
+# The card check's prediction against the program: name: (card files, install folder).
+PREDICTIONS = {
+    "prediction_mixed_list": ({
+        LIST: b"a.cab\r\n\r\n \r\r\nx\x00y\r\n" + b"l" * 127 + b"\r\n" + b"p" * 90 + b".cab\r\n"
+              + b'q.cab" /x\r\n\\abs.cab\r\nA.CAB\r\nsub\\caf\xc3\xa9.cab\r\nna\xefve.cab\r\nlast\r',
+        "a.cab": b"", "sub/caf\u00e9.cab": b""}, INSTALL_DIR),
+    "prediction_utf16_list": ({LIST: b"\xff\xfe" + "\u65e5\u672c.cab\r\n\U0001F4E6\n".encode("utf-16-le")},
+                              INSTALL_DIR),
+    "prediction_read_only_list": ({LIST + "!": b"a.cab\r\n"}, INSTALL_DIR),
+    "prediction_folder_too_long": ({LIST: b"a.cab\r\n"}, "C:\\" + "d" * 100 + "\\Install"),
 }
 
 
@@ -60,10 +62,8 @@ def run(card, extra):
             card.wine("reg", "delete", *version, "/f")
 
 
-def run_case(card, name):
-    files, expected, kept, extra = CASES[name]
-    card.lay_out(files, installer=extra.get("installer", True))
-    status = run(card, extra)
+def check_run(card, files, expected, kept, status):
+    """What the run did against what was expected of it."""
     starts = card.starts()
     failures = []
     if status != 1:
@@ -81,12 +81,56 @@ def run_case(card, name):
     return failures
 
 
+def run_case(card, name):
+    files, expected, kept, extra = CASES[name]
+    card.lay_out(files, installer=extra.get("installer", True))
+    return check_run(card, files, expected, kept, run(card, extra))
+
+
+def predict(card, checker, host_checker):
+    """The version-6 list's report from the Windows and the host builds of the checker,
+    which must agree on everything but the folder each was given."""
+    options = ["--json", "--os-version", "6", "--device-dir", card.install_dir]
+    windows = subprocess.run([str(WINE_RUN), checker, *options, card.install_dir],
+                             capture_output=True, env=card.env())
+    host = subprocess.run([host_checker, *options, str(card.install)], capture_output=True)
+    reports = [json.loads(result.stdout) for result in (windows, host)]
+    for report in reports:
+        report.pop("folder")
+    if reports[0] != reports[1]:
+        return None, [f"the Windows and host checkers disagree:\n{reports[0]}\n{reports[1]}"]
+    return reports[0]["lists"][0], []
+
+
+def run_prediction(card, name, checker, host_checker):
+    marked = PREDICTIONS[name][0]  # a name ending in "!" is made read-only
+    files = {key.rstrip("!"): data for key, data in marked.items()}
+    card.lay_out(files)
+    for key in (key for key in marked if key.endswith("!")):
+        (card.install / key.rstrip("!")).chmod(0o444)
+    predicted, failures = predict(card, checker, host_checker)
+    if failures:
+        return failures
+    starts = [line["arguments"] for line in predicted["lines"] if line["outcome"] == "install"]
+    stays = not predicted["runs"] or predicted["read_only"]
+    if not predicted["runs"]:
+        starts = []
+    return check_run(card, files, starts, [LIST] if stays else [], card.run())
+
+
 def main():
     if sys.argv[1:] == ["--list"]:
-        print(";".join(CASES))
+        print(";".join([*CASES, *PREDICTIONS]))
         return 0
-    prefix, program, standin, name = sys.argv[1:5]
-    failures = run_case(Card(prefix, program, standin), name)
+    prefix, program, standin, checker, host_checker, name = sys.argv[1:7]
+    card = Card(prefix, program, standin, PREDICTIONS.get(name, (None, INSTALL_DIR))[1])
+    if name in PREDICTIONS:
+        if not Path(host_checker).exists():
+            print(f"{name}: skipped: build the host preset first, for {host_checker}")
+            return SKIP
+        failures = run_prediction(card, name, checker, host_checker)
+    else:
+        failures = run_case(card, name)
     for failure in failures:
         print(f"{name}: {failure}")
     return 1 if failures else 0

@@ -3,12 +3,16 @@
 - overhead: a batch of 60 entries with an installer that ends at once, against the bare
   loop that only starts that installer 60 times and waits for each (median of 3, under Wine);
 - size of cabbatch.exe, icon included;
-- the deepest stack a call chain of the run uses.
-Usage: bench.py BUILD_DIR (the windows preset's), best on one core (see bench/run).
+- the deepest stack a call chain of the run uses;
+- the card check (host build) on a 10,000-line list over 100 packages, process start included.
+Usage: bench.py BUILD_DIR HOST_CHECKER (the windows preset's build folder and the host
+preset's cabbatch-check), best on one core (see bench/run).
 Exits 1 when a budget is exceeded."""
 import statistics
+import subprocess
 import sys
 import tempfile
+import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "scripts"))
@@ -17,6 +21,7 @@ import stack_depth  # noqa: E402
 
 ENTRIES, RUNS = 60, 3
 MAX_OVERHEAD, MAX_SIZE, MAX_STACK = 1.05, 72 * 1024, 4096
+CHECK_LINES, CHECK_PACKAGES, MAX_CHECK_SECONDS = 10_000, 100, 0.2
 
 
 def overhead(build, work):
@@ -37,16 +42,36 @@ def overhead(build, work):
             statistics.median(float(bare) for _, bare, _ in runs))
 
 
+def check_seconds(checker, work):
+    """Median time of 5 human reports on a card of CHECK_LINES lines over CHECK_PACKAGES
+    packages, every third line in capitals so that each is looked up without regard to case."""
+    card = work / "big-card"
+    card.mkdir()
+    names = [f"package{i:03}.cab" for i in range(CHECK_PACKAGES)]
+    for name in names:
+        (card / name).write_bytes(b"")
+    lines = (names[i % CHECK_PACKAGES].upper() if i % 3 == 0 else names[i % CHECK_PACKAGES]
+             for i in range(CHECK_LINES))
+    (card / "SetupFile.CE6.txt").write_text("".join(f"{line}\r\n" for line in lines))
+    times = []
+    for _ in range(5):
+        start = time.perf_counter()
+        subprocess.run([checker, str(card)], stdout=subprocess.DEVNULL, check=False)
+        times.append(time.perf_counter() - start)
+    return statistics.median(times)
+
+
 def report(name, value, limit, text):
     ok = value <= limit
     print(f"{name:9} {text}  {'within' if ok else 'OVER'} budget")
     return ok
 
 
-def main(build):
+def main(build, checker):
     build = Path(build).resolve()
     with tempfile.TemporaryDirectory(prefix="cabbatch-bench-") as work:
         batch, bare = overhead(build, Path(work))
+        check = check_seconds(checker, Path(work))
     size = (build / "cabbatch.exe").stat().st_size
     sizes, calls, names = stack_depth.read_graph(build / "CMakeFiles")
     depth, chain = stack_depth.deepest("WinMain", sizes, calls)
@@ -58,10 +83,13 @@ def main(build):
         report("stack", depth, MAX_STACK,
                f"{depth} bytes at most (budget {MAX_STACK}): "
                + stack_depth.chain_text(chain, names)),
+        report("check", check, MAX_CHECK_SECONDS,
+               f"{CHECK_LINES} lines over {CHECK_PACKAGES} packages: {check:.3f} s "
+               f"(at most {MAX_CHECK_SECONDS}; median of 5, process start included)"),
     ]
     print("heap      none: the product references no allocator (see the device.imports test)")
     return 0 if all(results) else 1
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1]))
+    sys.exit(main(sys.argv[1], sys.argv[2]))

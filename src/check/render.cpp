@@ -145,7 +145,7 @@ static std::string Notes(const LineReport &line)
         else if (warning == Warning::kAbsolute)
             notes += "\n            ! starts with a backslash: it is still joined to the folder, with a doubled backslash";
         else
-            notes += "\n            ! the same package as line " + std::to_string(line.sameAs) + ": it is installed again";
+            notes += "\n            ! the same package as line " + std::to_string(line.sameAs) + ": the installer is started on it again";
     }
     return notes;
 }

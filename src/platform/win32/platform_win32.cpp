@@ -58,20 +58,21 @@ int PlatformStartProcess(const wchar_t *application, wchar_t *arguments,
                          PlatformStarted *started)
 {
     PROCESS_INFORMATION info;
-#ifdef UNDER_CE
-    /* The device takes no start-up record: it must be null. */
-    LPSTARTUPINFOW startup = NULL;
-#else
-    /* Desktop Windows needs a start-up record; Wine crashes without one. */
-    STARTUPINFOW record;
-    memset(&record, 0, sizeof record);
-    record.cb = sizeof record;
-    LPSTARTUPINFOW startup = &record;
-#endif
     /* The command line holds only the arguments, as the device's installer expects;
      * with an application name given, desktop Windows passes it on unchanged too. */
-    if (!CreateProcessW(application, arguments, NULL, NULL, FALSE, 0, NULL, NULL, startup,
-                        &info))
+#ifdef UNDER_CE
+    /* The device takes no start-up record: it must be null. */
+    BOOL ok = CreateProcessW(application, arguments, NULL, NULL, FALSE, 0, NULL, NULL, NULL,
+                             &info);
+#else
+    /* Desktop Windows needs a start-up record; Wine crashes without one. */
+    STARTUPINFOW startup;
+    memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    BOOL ok = CreateProcessW(application, arguments, NULL, NULL, FALSE, 0, NULL, NULL, &startup,
+                             &info);
+#endif
+    if (!ok)
         return 0;
     started->process = info.hProcess;
     started->thread = info.hThread;

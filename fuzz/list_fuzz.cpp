@@ -1,4 +1,5 @@
-// Fuzzes reading the install list and building the installer's arguments from each entry.
+// Fuzzes reading and classifying the install list and building the installer's arguments
+// from each entry.
 // Input: one byte for how many bytes each read hands back, one for the own directory's
 // length, then the list file's bytes. Checks properties, not only the absence of crashes.
 #include <algorithm>
@@ -27,22 +28,23 @@ template <int Capacity> struct Guarded {
     bool Intact() const { return std::wstring(guard, 8) == std::wstring(8, L'\x7777'); }
 };
 
-// What a plain ASCII list must yield: its lines, without LF or CR LF, blank, NUL-holding
-// and over-long ones left out.
-static std::vector<std::wstring> AsciiEntries(const std::string &bytes)
+// What each line of a plain ASCII list must become, as "number:entry" or "number:-" for a
+// skipped one: lines end at LF or CR LF; blank, NUL-holding and over-long ones are skipped.
+static std::vector<std::wstring> AsciiLines(const std::string &bytes)
 {
-    std::vector<std::wstring> entries;
+    std::vector<std::wstring> lines;
     for (size_t start = 0; start < bytes.size();) {
         size_t end = std::min(bytes.find('\n', start), bytes.size());
         std::string line = bytes.substr(start, end - start);
         if (end < bytes.size() && !line.empty() && line.back() == '\r')
             line.pop_back();
         bool blank = line.find_first_not_of(" \t\r") == std::string::npos;
-        if (!blank && line.size() <= kMaxEntryLength && line.find('\0') == std::string::npos)
-            entries.push_back(std::wstring(line.begin(), line.end()));
+        bool usable = !blank && line.size() <= kMaxEntryLength && line.find('\0') == std::string::npos;
+        lines.push_back(std::to_wstring(lines.size() + 1) + L":"
+                        + (usable ? std::wstring(line.begin(), line.end()) : L"-"));
         start = end + 1;
     }
-    return entries;
+    return lines;
 }
 
 static void CheckArguments(const std::wstring &directory, const std::wstring &entry)
@@ -70,15 +72,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     wchar_t listPath[kListPathCapacity];
     InstallList list;
     CHECK(OpenInstallList(L"\\L", listPath, &list) == 0);
-    std::vector<std::wstring> entries;
+    std::vector<std::wstring> lines;
     Guarded<kLineCapacity> line;
-    while (const wchar_t *entry = ReadListEntry(&list, line.text)) {
-        CHECK(line.Intact() && entry == line.text);
-        std::wstring text(entry);
+    ListLine read;
+    while (ReadListLine(&list, line.text, &read)) {
+        CHECK(line.Intact() && read.number == int(lines.size()) + 1);
+        if (read.outcome != kLineEntry) {
+            lines.push_back(std::to_wstring(read.number) + L":-");
+            continue;
+        }
+        std::wstring text(line.text);
         CHECK(!text.empty() && text.size() <= kMaxEntryLength);
         CHECK(text.find(L'\n') == std::wstring::npos);
         CHECK(text.find_first_not_of(L" \t\r") != std::wstring::npos);
-        entries.push_back(text);
+        lines.push_back(std::to_wstring(read.number) + L":" + text);
         CheckArguments(directory, text);
     }
     FinishInstallList(&list, listPath);
@@ -86,6 +93,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     bool ascii = std::all_of(bytes.begin(), bytes.end(),
                              [](unsigned char c) { return c < 0x80; });
     if (ascii)
-        CHECK(entries == AsciiEntries(bytes));
+        CHECK(lines == AsciiLines(bytes));
     return 0;
 }

@@ -26,12 +26,13 @@ static std::string Repeat(const std::string &text, int count)
 }
 
 // Every line of the list as "number:entry" or "number:<why it is skipped>", with reads
-// handing back at most readLimit bytes each.
-static Lines Classify(const std::string &bytes, size_t readLimit)
+// handing back at most readLimit bytes each, and the failingRead-th read failing.
+static Lines Classify(const std::string &bytes, size_t readLimit, int failingRead = 0)
 {
     static const wchar_t *const kSkips[] = {L"", L"<blank>", L"<nul>", L"<too-long>", L"<read-error>"};
     fake = FakePlatform();
     fake.readLimit = readLimit;
+    fake.failures = {{"read", failingRead}};
     fake.files[L"\\SD\\SetupFile.CE6.txt"] = bytes;
     wchar_t listPath[kListPathCapacity];
     InstallList list;
@@ -103,24 +104,9 @@ TEST(ReadListLine, NumbersEveryLineAndYieldsUsableOnesWhole)
 
 TEST(ReadListLine, AReadErrorEndsTheListWithTheLineItCut)
 {
-    const struct { int failingRead; Lines expected; } cases[] = {
-        {2, {L"1:a.cab", L"2:<read-error>"}},   // in the middle of line 2
-        {1, {L"1:<read-error>"}},               // before anything was read
-    };
-    for (const auto &c : cases) {
-        fake = FakePlatform();
-        fake.files[L"\\L"] = "a.cab\nbroken-by-the-error\nnever.cab\n";
-        fake.readLimit = 8;
-        fake.failures = {{"read", c.failingRead}};
-        InstallList list;
-        BeginInstallList(&list, PlatformOpenFile(L"\\L"));
-        Lines lines;
-        wchar_t line[kLineCapacity];
-        ListLine read;
-        while (ReadListLine(&list, line, &read))
-            lines.push_back(std::to_wstring(read.number) + L":" + (read.outcome == kLineEntry ? line : L"<read-error>"));
-        EXPECT_EQ(lines, c.expected) << "read " << c.failingRead << " fails";
-    }
+    const std::string bytes = "a.cab\nbroken-by-the-error\nnever.cab\n";
+    EXPECT_EQ(Classify(bytes, 8, 2), (Lines{L"1:a.cab", L"2:<read-error>"}));  // amid line 2
+    EXPECT_EQ(Classify(bytes, 8, 1), (Lines{L"1:<read-error>"}));              // before any byte
 }
 
 TEST(FormatInstallArguments, QuotesTheWholePackagePathOrRefusesIt)

@@ -2,17 +2,18 @@
 // the device's file system compares them, and UTF-8 in and out.
 #include <gtest/gtest.h>
 
+#include "platform/desktop/desktop.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
 
-#include "platform/desktop/desktop.h"
-
 using desktop::Text;
 
+#ifdef _WIN32
+// Under Wine every byte of every page is compared with Windows' own decoding.
 TEST(CodePage, DecodesEveryByteAsWindowsDoes)
 {
-#ifdef _WIN32
     for (int page : {874, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258}) {
         ASSERT_TRUE(desktop::HasCodePage(page)) << page;
         for (int byte = 0; byte < 256; byte++) {
@@ -23,18 +24,9 @@ TEST(CodePage, DecodesEveryByteAsWindowsDoes)
                 << "code page " << page << ", byte " << byte;
         }
     }
-#else
-    // Spot checks here; under Wine every byte of every page is compared with Windows itself.
-    const struct { int page; unsigned char byte; wchar_t unit; } cases[] = {
-        {1252, 0x41, L'A'}, {1252, 0x80, 0x20AC}, {1252, 0x81, 0x81}, {1252, 0xE9, 0xE9},
-        {1251, 0xC0, 0x410}, {1250, 0xB3, 0x142}, {874, 0xA1, 0xE01},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(desktop::CodePageUnit(c.page, c.byte), c.unit) << c.page << " " << int(c.byte);
-#endif
     EXPECT_FALSE(desktop::HasCodePage(932));
-    EXPECT_FALSE(desktop::HasCodePage(65001));
 }
+#endif
 
 TEST(FoldCase, SmallLettersMatchTheirCapitals)
 {
@@ -58,7 +50,7 @@ TEST(Utf8, ConvertsBothWaysAndReplacesWhatIsNotText)
         {"a \xc3\xa9\xe2\x82\xac", L"a \u00e9\u20ac", true},
         {"\xf0\x9f\x93\xa6", box, true},
         {"\xc3(\xe2\x82", L"\ufffd(\ufffd\ufffd", false},         // cut sequences
-        {"\xc0\xaf\xed\xa0\x80", Text(5, L'\ufffd'), false},          // overlong, surrogate
+        {"\xc0\xaf\xed\xa0\x80\xfc\x84\x80\x80", Text(9, L'\ufffd'), false},  // overlong, surrogate, lead past F7
     };
     for (const auto &c : cases) {
         EXPECT_EQ(desktop::FromUtf8(c.utf8), c.text) << c.utf8;

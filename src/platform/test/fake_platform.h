@@ -1,6 +1,7 @@
 // The test platform: the seam's implementation for the unit tests and the fuzzer, never
-// for the program. Tests set what the system reports and each call's outcome, and every
-// call is recorded in order. Being test-only, it may use modern C++ and its library.
+// for the program. Tests set what the system reports and which calls fail, and read back
+// the calls the core made and the handles it left open. Being test-only, it may use modern
+// C++ and its library.
 #pragma once
 
 #include <map>
@@ -10,23 +11,20 @@
 #include <vector>
 
 struct FakePlatform {
-    std::wstring modulePath = L"\\Storage Card\\Install\\tool.exe";
-    unsigned long majorVersion = 6;
+    std::wstring modulePath = L"\\Storage Card\\Install\\tool.exe";  // the major version is 6
     std::map<std::wstring, std::string> files;  // path -> bytes
     size_t readLimit = 4096;                     // most bytes one read hands back
-    std::vector<bool> startOutcomes;             // per start; starts beyond it succeed
-    // (operation, n): the n-th call of the operation fails; n = 0 makes every call fail.
+    // (operation, n): the n-th call of "module", "version", "open", "read" or "start" fails.
     std::set<std::pair<std::string, int>> failures;
-    std::vector<std::wstring> calls;
+
+    std::vector<std::wstring> calls;             // in order, reads left out
+    std::set<int> liveHandles;
 
     std::map<std::string, int> callCounts;
-    std::map<int, std::wstring> openFiles;       // handle -> path
-    std::map<int, size_t> readPositions;         // handle -> next byte
-    std::set<int> liveHandles;
+    std::map<int, std::pair<std::wstring, size_t>> openFiles;  // handle -> path, next byte
     int nextHandle = 1;
 
     bool Fails(const std::string &operation);
-    std::vector<std::wstring> CallsWithoutReads() const;
 };
 
 extern FakePlatform fake;

@@ -163,7 +163,8 @@ static std::string ListFate(const ListReport &list, const Options &options)
     if (!list.runs)
         return "  NOTHING RUNS: in the folder " + Shown(options.deviceDir) + " ("
              + std::to_string(options.deviceDir.size()) + " characters) the list's path does not fit "
-             "the device program's 127 characters; it cannot name the list, which stays.\n";
+             "the device program's 127 characters, so it cannot name the list, which stays.\n"
+             "  Were it read, its lines would be:\n";
     if (list.file.readOnly)
         return "  ! The list is read-only: the device cannot delete it, so the batch runs again at every start.\n";
     return "  Then the device deletes the list, so the batch runs once.\n";
@@ -179,6 +180,8 @@ static std::string HumanList(const ListReport &list, const Options &options)
     std::string out = "\n" + list.file.name + ": for OS version " + std::to_string(list.file.osVersion)
                     + ", " + EncodingText(list.encoding, options.codePage) + ", "
                     + Count(list.lines.size(), "line") + "\n";
+    if (!list.runs)
+        out += ListFate(list, options);
     for (const LineReport &line : list.lines) {
         char number[16];
         std::snprintf(number, sizeof number, "  %5d  ", line.number);
@@ -188,7 +191,7 @@ static std::string HumanList(const ListReport &list, const Options &options)
         else
             out += "skip    " + ReasonText(line) + "\n";
     }
-    return out + ListFate(list, options);
+    return list.runs ? out + ListFate(list, options) : out;
 }
 
 std::string HumanReport(const Report &report)

@@ -54,8 +54,9 @@ TEST(Utf8, ConvertsBothWaysAndReplacesWhatIsNotText)
     };
     for (const auto &c : cases) {
         EXPECT_EQ(desktop::FromUtf8(c.utf8), c.text) << c.utf8;
-        if (c.roundTrip)
+        if (c.roundTrip) {
             EXPECT_EQ(desktop::ToUtf8(c.text), c.utf8);
+        }
     }
     EXPECT_EQ(desktop::ToUtf8(Text{wchar_t(0xDC00), L'x', wchar_t(0xD800)}), "\xef\xbf\xbdx\xef\xbf\xbd");
 }

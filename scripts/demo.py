@@ -20,7 +20,7 @@ def main(program, standin, checker, sample):
         card.lay_out(files)
         print(f"The card, {INSTALL_DIR}:")
         for name in ["cabbatch.exe", *files]:
-            print(f"  {name}")
+            print(f"  {name}".replace("/", "\\"))
         for name in (name for name in files if name.startswith("SetupFile.CE")):
             print(f"{name} reads:")
             for line in files[name].decode("utf-8", "replace").splitlines():

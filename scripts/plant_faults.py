@@ -38,6 +38,7 @@ FAULTS = [
      "firstLineOf.emplace(line.package", "host"),
     ("check: read-only list passes", "if (!list.runs || list.file.readOnly)",
      "if (!list.runs)", "host"),
+    ("check: a NUL taken for a trail byte", " && bytes[i + 1] != 0", "", "windows"),
     ("win32: no wait", "WaitForSingleObject(process, INFINITE);",
      "(void)process;", "windows"),
     ("win32: no deletion", "DeleteFileW(path);", "(void)path;", "windows"),

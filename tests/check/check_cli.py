@@ -47,7 +47,10 @@ CASES = {
     "no list": ({"a.cab": b""}, [], 1, []),
     "no list for the version": ({L6: b"a.cab\n"}, ["--os-version", "7"], 1, []),
     "unknown option": ({}, ["--frobnicate"], 2, None),
-    "codepage without a table": ({}, ["--codepage", "932"], 2, None),
+    "double-byte code page": ({L6: b"\x83e\x83X\x83g.cab\n\x81\n", "\u30c6\u30b9\u30c8.cab": b""},
+                              ["--codepage", "932"], 1, [f"{L6} v6 bytes runs", "1 \u30c6\u30b9\u30c8.cab found",
+                                                         "2 \u30fb missing"]),
+    "codepage without a table": ({}, ["--codepage", "437"], 2, None),
     "option without its value": ({}, ["--os-version"], 2, None),
     "missing folder": ({}, ["-", "missing"], 2, None),
     "unreadable list": ({L6 + "->": b""}, [], 2, None),  # host only: Wine hides a broken link

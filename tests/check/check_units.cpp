@@ -2,6 +2,8 @@
 // the device's file system compares them, and UTF-8 in and out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/desktop/desktop.h"
 
 #ifdef _WIN32
@@ -11,20 +13,32 @@
 using desktop::Text;
 
 #ifdef _WIN32
-// Under Wine every byte of every page is compared with Windows' own decoding.
-TEST(CodePage, DecodesEveryByteAsWindowsDoes)
+static Text Decoded(int page, const std::string &bytes, bool windows)
 {
-    for (int page : {874, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258}) {
+    wchar_t out[4];
+    const auto *in = reinterpret_cast<const unsigned char *>(bytes.data());
+    int length = windows ? MultiByteToWideChar(page, 0, bytes.data(), int(bytes.size()), out, 4)
+                         : desktop::DecodeCodePage(page, in, int(bytes.size()), out, 4);
+    return Text(out, std::max(length, 0));
+}
+
+// Under Wine every byte, every lead byte alone and every lead byte with each byte after it
+// is decoded as Windows' own MultiByteToWideChar decodes it.
+TEST(CodePage, DecodesAsWindowsDoes)
+{
+    for (int page : {874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258}) {
         ASSERT_TRUE(desktop::HasCodePage(page)) << page;
         for (int byte = 0; byte < 256; byte++) {
-            char in = char(byte);
-            wchar_t out = 0;
-            ASSERT_EQ(MultiByteToWideChar(page, 0, &in, 1, &out, 1), 1) << page;
-            EXPECT_EQ(desktop::CodePageUnit(page, (unsigned char)byte), out)
-                << "code page " << page << ", byte " << byte;
+            std::vector<std::string> inputs = {std::string(1, char(byte))};
+            for (int trail = 0; IsDBCSLeadByteEx(page, BYTE(byte)) && trail < 256; trail++)
+                inputs.push_back({char(byte), char(trail)});
+            for (const std::string &in : inputs) {
+                ASSERT_EQ(Decoded(page, in, false), Decoded(page, in, true))
+                    << "code page " << page << ", bytes " << int(byte) << " " << int((unsigned char)in.back());
+            }
         }
     }
-    EXPECT_FALSE(desktop::HasCodePage(932));
+    EXPECT_FALSE(desktop::HasCodePage(437));
 }
 #endif
 

@@ -31,13 +31,7 @@ int PlatformReadFile(PlatformHandle file, unsigned char *bytes, int capacity)
     return stream->bad() ? -1 : int(stream->gcount());
 }
 
-// As MultiByteToWideChar does for the device's single-byte code page: one unit per byte,
-// and a failure when they do not fit.
 int PlatformDecodeAnsi(const unsigned char *bytes, int count, wchar_t *wide, int capacity)
 {
-    if (count > capacity)
-        return -1;
-    for (int i = 0; i < count; i++)
-        wide[i] = desktop::CodePageUnit(desktop::selectedCodePage, bytes[i]);
-    return count;
+    return desktop::DecodeCodePage(desktop::selectedCodePage, bytes, count, wide, capacity);
 }

@@ -54,10 +54,13 @@ private:
     std::map<fs::path, std::multimap<Text, Item>> listings_;  // by folded name
 };
 
-// The single-byte Windows ANSI code pages the check can decode lines in.
+// The Windows ANSI code pages the check can decode lines in.
 bool HasCodePage(int codePage);
-std::string CodePageNames();  // for messages: "874, 1250, ..."
-wchar_t CodePageUnit(int codePage, unsigned char byte);
+std::string CodePageNames();  // for messages: "874, 932, ..."
+// Decodes bytes in codePage into wide[capacity] as MultiByteToWideChar does: the number of
+// UTF-16 units, or -1 when they do not fit.
+int DecodeCodePage(int codePage, const unsigned char *bytes, int count, wchar_t *wide,
+                   int capacity);
 
 // The core's list reads on the desktop: lines that are not UTF-8 are decoded in this code page.
 void SelectCodePage(int codePage);

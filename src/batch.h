@@ -82,6 +82,9 @@ int AppendPackagePath(wchar_t *target, int capacity, int *length,
 /* Decodes UTF-8 bytes into wide[capacity] (UTF-16, no terminator): the number of wide
  * characters, kNotUtf8 for bytes that are not valid UTF-8, or kDoesNotFit. */
 enum { kNotUtf8 = -1, kDoesNotFit = -2 };
+/* Reads the UTF-8 sequence that bytes[count] starts with: its length in bytes, with
+ * *codePoint set, or 0 when it is malformed, cut short, overlong, a surrogate or beyond U+10FFFF. */
+int ReadUtf8Sequence(const unsigned char *bytes, int count, unsigned long *codePoint);
 int DecodeUtf8(const unsigned char *bytes, int count, wchar_t *wide, int capacity);
 
 #endif

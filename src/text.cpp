@@ -59,9 +59,7 @@ int FormatInstallArguments(const wchar_t *ownDirectory, const wchar_t *entry,
     return 0;
 }
 
-/* Reads one UTF-8 sequence: its length in bytes, or 0 when it is malformed, overlong,
- * a surrogate or beyond U+10FFFF. */
-static int ReadUtf8Sequence(const unsigned char *bytes, int count, unsigned long *codePoint)
+int ReadUtf8Sequence(const unsigned char *bytes, int count, unsigned long *codePoint)
 {
     unsigned char lead = bytes[0];
     int length;

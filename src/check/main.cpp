@@ -107,7 +107,7 @@ int main(int argc, char **argv)
             return 0;
         check::Report report = check::CheckCard(*options);
         desktop::Write(false, options->json ? check::JsonReport(report) : check::HumanReport(report));
-        return check::NeedsAttention(report) ? 1 : 0;
+        return check::ThingsToLookAt(report) ? 1 : 0;
     } catch (const UsageError &error) {
         desktop::Write(true, "cabbatch-check: " + error.message + ". Try 'cabbatch-check --help'.\n");
     } catch (const check::CheckError &error) {

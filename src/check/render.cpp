@@ -199,23 +199,20 @@ std::string HumanReport(const Report &report)
     const Options &options = report.options;
     std::string out = "Card folder " + options.folder + ", on the device " + Shown(options.deviceDir)
                     + " (--device-dir)\n";
-    size_t installs = 0, skipped = 0, attention = 0;
+    size_t installs = 0, skipped = 0, attention = ThingsToLookAt(report);
     for (const ListReport &list : report.lists) {
         out += HumanList(list, options);
-        attention += !list.runs || list.file.readOnly;
         for (const LineReport &line : list.lines) {
             installs += line.reason == Reason::kNone;
             skipped += line.reason != Reason::kNone && line.reason != Reason::kBlank;
-            attention += !LineIsClean(line);
         }
     }
-    attention += report.lists.empty();
     if (report.lists.empty())
         out += options.osVersion ? "\nNo list SetupFile.CE" + std::to_string(*options.osVersion) + ".txt in the folder: nothing runs.\n"
                                  : "\nNo list SetupFile.CE<version>.txt in the folder: nothing runs.\n";
     out += "\nSummary: " + Count(report.lists.size(), "list") + ", " + Count(installs, "package")
          + " to install, " + Count(skipped, "line") + " skipped; "
-         + (NeedsAttention(report) ? Count(attention, "thing") + " to look at." : "ready for the device.")
+         + (attention ? Count(attention, "thing") + " to look at." : "ready for the device.")
          + "\nThe device's installer deletes each package file once it has run it, even when the "
            "installation failed: the card's packages are used up along with its list.\n";
     return out;

@@ -105,19 +105,15 @@ bool LineIsClean(const LineReport &line)
         || (line.reason == Reason::kNone && line.found && line.warnings.empty());
 }
 
-bool NeedsAttention(const Report &report)
+size_t ThingsToLookAt(const Report &report)
 {
-    if (report.lists.empty())
-        return true;
+    size_t count = report.lists.empty();
     for (const ListReport &list : report.lists) {
-        if (!list.runs || list.file.readOnly)
-            return true;
-        for (const LineReport &line : list.lines) {
-            if (!LineIsClean(line))
-                return true;
-        }
+        count += !list.runs || list.file.readOnly;
+        for (const LineReport &line : list.lines)
+            count += !LineIsClean(line);
     }
-    return false;
+    return count;
 }
 
 }  // namespace check

@@ -53,9 +53,9 @@ struct CheckError : std::runtime_error {
 };
 
 Report CheckCard(const Options &options);
-// True unless every list runs and will be deleted, and every line is blank or installs a
-// package that is on the card, with no warning.
-bool NeedsAttention(const Report &report);
+// No list; each list that does not run or cannot be deleted; each line that is neither blank
+// nor installs a package on the card without a warning. None means the card is ready.
+size_t ThingsToLookAt(const Report &report);
 bool LineIsClean(const LineReport &line);
 
 std::string HumanReport(const Report &report);

@@ -1,6 +1,8 @@
 // UTF-8 for the desktop's files, names and output, and upper case for comparing names.
 #include "desktop.h"
 
+#include "batch.h"
+
 namespace desktop {
 
 static void AppendUtf8(std::string &out, unsigned long codePoint)
@@ -32,31 +34,14 @@ std::string ToUtf8(const Text &text)
     return out;
 }
 
-// The code point of the UTF-8 sequence at bytes[i], and its length; 0 when it is not one.
-static int ReadSequence(const std::string &bytes, size_t i, unsigned long *codePoint)
-{
-    static const unsigned long kLeast[] = {0, 0x80, 0x800, 0x10000};
-    unsigned char lead = bytes[i];
-    int extra = lead < 0x80 ? 0 : lead < 0xC0 ? -1 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : lead < 0xF8 ? 3 : -1;
-    if (extra < 0 || i + extra >= bytes.size())
-        return 0;
-    *codePoint = extra == 0 ? lead : lead & (0x3F >> extra);
-    for (int k = 1; k <= extra; k++) {
-        if ((bytes[i + k] & 0xC0) != 0x80)
-            return 0;
-        *codePoint = *codePoint << 6 | (bytes[i + k] & 0x3F);
-    }
-    bool valid = *codePoint >= kLeast[extra] && *codePoint <= 0x10FFFF
-              && !(*codePoint >= 0xD800 && *codePoint <= 0xDFFF);
-    return valid ? extra + 1 : 0;
-}
-
 Text FromUtf8(const std::string &bytes)
 {
     Text out;
     for (size_t i = 0; i < bytes.size();) {
         unsigned long codePoint;
-        int length = ReadSequence(bytes, i, &codePoint);
+        // The device program's own UTF-8 rules, so that names read the same on both sides.
+        int length = ReadUtf8Sequence(reinterpret_cast<const unsigned char *>(bytes.data()) + i,
+                                      int(bytes.size() - i), &codePoint);
         if (length == 0) {
             out += wchar_t(0xFFFD);
             i++;

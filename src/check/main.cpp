@@ -7,13 +7,14 @@
 
 namespace {
 
-const char kVersion[] = "cabbatch-check 1.0.0\n";
+const char kVersion[] = "cabbatch-check 1.1.0\n";
 const char kUsage[] =
     "Usage: cabbatch-check [options] FOLDER\n"
     "Shows what cabbatch will do with the install lists in FOLDER, the folder on the card\n"
     "(or a copy of it) that holds cabbatch.exe, its lists and its packages.\n"
     "\n"
-    "  --device-dir PATH  FOLDER's path on the device (default \\Storage Card)\n"
+    "  --device-dir PATH  FOLDER's path on the device (default \\Storage Card); empty for\n"
+    "                     the root, else starting with \\ or a drive such as C:\\\n"
     "  --os-version N     check only SetupFile.CE<N>.txt (default: every list)\n"
     "  --codepage N       the device's ANSI code page, for lines that are not UTF-8\n"
     "                     (default 1252)\n"
@@ -21,8 +22,8 @@ const char kUsage[] =
     "  --help, --version\n"
     "\n"
     "Exit status: 0 when every list runs once and installs every line's package, found and\n"
-    "without warnings; 1 when something needs looking at; 2 for a usage error or a folder\n"
-    "or list that cannot be read.\n";
+    "without warnings; 1 when something needs looking at; 2 for a usage error, a folder or\n"
+    "list that cannot be read, or a report that cannot be written.\n";
 
 struct UsageError {
     std::string message;
@@ -36,17 +37,40 @@ std::optional<unsigned long> Number(const std::string &text, unsigned long most)
     return value <= most ? std::optional<unsigned long>(value) : std::nullopt;
 }
 
-// The device's own directory never ends in a backslash; the root is the empty one.
-desktop::Text DeviceDirectory(const std::string &path)
+// Why a device folder could not be one, or empty when it can: it is where the installer is
+// told to find each package, inside double quotes.
+std::string DeviceDirectoryFault(const check::Text &path)
 {
-    desktop::Text directory = desktop::FromUtf8(path);
+    bool drive = path.size() >= 3 && path[1] == L':' && path[2] == L'\\'
+              && ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z'));
+    if (!path.empty() && path[0] != L'\\' && !drive)
+        return "must be empty (the root) or start with \\ or a drive such as C:\\";
+    for (size_t i = 0; i < path.size(); i++) {
+        wchar_t c = path[i];
+        if (c < 0x20 || (c >= 0x7F && c <= 0x9F))
+            return "holds a control character";
+        if (check::Text(L"\"*?<>|/").find(c) != check::Text::npos || (c == L':' && !(drive && i == 1)))
+            return "holds a character that a device path cannot: " + check::Shown(check::Text(1, c));
+    }
+    return "";
+}
+
+// The device's own directory never ends in a backslash; the root is the empty one.
+check::Text DeviceDirectory(const std::string &given)
+{
+    check::Text directory = check::FromUtf8(given);
+    std::string fault = DeviceDirectoryFault(directory);
+    if (!fault.empty() || directory.find(0xFFFD) != check::Text::npos)
+        throw UsageError{"--device-dir '" + check::ShownBytes(given) + "' "
+                         + (fault.empty() ? "is not UTF-8 text" : fault)};
     while (!directory.empty() && directory.back() == L'\\')
         directory.pop_back();
     return directory;
 }
 
-// Parses the options; nullopt when --help or --version has been answered.
-std::optional<check::Options> ParseOptions(const std::vector<std::string> &arguments)
+// Parses the options; nullopt with *answer set for --help and --version.
+std::optional<check::Options> ParseOptions(const std::vector<std::string> &arguments,
+                                           std::string *answer)
 {
     check::Options options;
     std::vector<std::string> folders;
@@ -63,10 +87,16 @@ std::optional<check::Options> ParseOptions(const std::vector<std::string> &argum
                 throw UsageError{argument + " needs a value"};
             return inlineValue ? value : arguments[++i];
         };
+        auto noValue = [&]() {
+            if (inlineValue)
+                throw UsageError{argument + " takes no value"};
+        };
         if (argument == "--help" || argument == "--version") {
-            desktop::Write(false, argument == "--help" ? kUsage : kVersion);
+            noValue();
+            *answer = argument == "--help" ? kUsage : kVersion;
             return std::nullopt;
         } else if (argument == "--json") {
+            noValue();
             options.json = true;
         } else if (argument == "--device-dir") {
             options.deviceDir = DeviceDirectory(takeValue());
@@ -74,19 +104,19 @@ std::optional<check::Options> ParseOptions(const std::vector<std::string> &argum
             std::string text = takeValue();
             options.osVersion = Number(text, 0xFFFFFFFFul);
             if (!options.osVersion)
-                throw UsageError{"--os-version takes a whole number, not '" + text + "'"};
+                throw UsageError{"--os-version takes a whole number, not '" + check::ShownBytes(text) + "'"};
         } else if (argument == "--codepage") {
             std::string text = takeValue();
             std::optional<unsigned long> page = Number(text, 65535);
             if (!page || !desktop::HasCodePage(int(*page)))
                 throw UsageError{"--codepage takes one of the code pages " + desktop::CodePageNames()
-                                 + ", not '" + text + "'"};
+                                 + ", not '" + check::ShownBytes(text) + "'"};
             options.codePage = int(*page);
-        } else if (argument == "--") {
+        } else if (argument == "--" && !inlineValue) {
             folders.insert(folders.end(), arguments.begin() + i + 1, arguments.end());
             break;
         } else if (argument.size() > 1 && argument[0] == '-') {
-            throw UsageError{"unknown option '" + argument + "'"};
+            throw UsageError{"unknown option '" + check::ShownBytes(arguments[i]) + "'"};
         } else {
             folders.push_back(argument);
         }
@@ -97,23 +127,39 @@ std::optional<check::Options> ParseOptions(const std::vector<std::string> &argum
     return options;
 }
 
+int Fail(const std::string &sentence)
+{
+    std::string ignored;  // stderr is the last place left to tell it
+    desktop::Write(true, "cabbatch-check: " + sentence + "\n", &ignored);
+    return 2;
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
 {
+    check::Output out;
     try {
-        std::optional<check::Options> options = ParseOptions(desktop::Arguments(argc, argv));
-        if (!options)
-            return 0;
-        check::Report report = check::CheckCard(*options);
-        desktop::Write(false, options->json ? check::JsonReport(report) : check::HumanReport(report));
-        return check::ThingsToLookAt(report) ? 1 : 0;
+        std::string answer;
+        std::optional<check::Options> options = ParseOptions(desktop::Arguments(argc, argv), &answer);
+        if (!options) {
+            out.Add(answer);
+            out.Flush();
+            return out.Failed() ? Fail("cannot write the answer: " + out.Why() + ".") : 0;
+        }
+        std::unique_ptr<check::ReportWriter> writer =
+            options->json ? check::JsonWriter(out) : check::HumanWriter(out);
+        check::Outcome outcome = check::CheckCard(*options, *writer);
+        if (out.Failed())
+            return Fail("cannot write the report: " + out.Why() + ".");
+        if (!outcome.failure.empty())
+            return Fail(outcome.failure + ".");
+        return outcome.totals.attention ? 1 : 0;
     } catch (const UsageError &error) {
-        desktop::Write(true, "cabbatch-check: " + error.message + ". Try 'cabbatch-check --help'.\n");
+        return Fail(error.message + ". Try 'cabbatch-check --help'.");
     } catch (const check::CheckError &error) {
-        desktop::Write(true, "cabbatch-check: " + std::string(error.what()) + ".\n");
+        return Fail(std::string(error.what()) + ".");
     } catch (const std::exception &error) {
-        desktop::Write(true, "cabbatch-check: the check failed: " + std::string(error.what()) + ".\n");
+        return Fail("the check failed: " + std::string(error.what()) + ".");
     }
-    return 2;
 }

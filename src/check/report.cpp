@@ -1,12 +1,15 @@
-// Builds the card check's report: the core reads and classifies every line and builds each
-// argument string; this file only gathers what it decided and looks the packages up.
+// Makes the card check's report: the core reads and classifies every line and builds each
+// argument string; this file only gathers what it decided, looks the packages up and hands
+// each line to the writer as soon as it is known.
 #include "report.h"
 
 #include <map>
 
 namespace check {
 
-static Reason ReasonFor(LineOutcome outcome)
+namespace {
+
+Reason ReasonFor(LineOutcome outcome)
 {
     switch (outcome) {
     case kLineEntry: return Reason::kNone;
@@ -18,86 +21,138 @@ static Reason ReasonFor(LineOutcome outcome)
     return Reason::kReadError;
 }
 
-static Text PackagePath(const Text &deviceDir, const Text &entry)
+Text PackagePath(const Text &deviceDir, const Text &entry)
 {
     std::vector<wchar_t> path(deviceDir.size() + entry.size() + 2);
     int length = 0;
     AppendPackagePath(path.data(), int(path.size()), &length, deviceDir.c_str(), entry.c_str());
-    return Text(path.data(), length);
+    return Text(path.data(), size_t(length));
 }
 
+// One run through the card: what is known of each distinct package is worked out once,
+// and only what duplicate detection needs is kept of a list's lines.
+class Checker {
+public:
+    Checker(const Options &options, CardFolder &folder, ReportWriter &writer)
+        : options_(options), folder_(folder), writer_(writer) {}
+    void CheckList(ListReport &list);
+    Outcome outcome;
+
+private:
+    void DescribeEntry(LineReport &line);
+    void Fail(const std::string &sentence)
+    {
+        if (outcome.failure.empty())
+            outcome.failure = sentence;
+    }
+
+    const Options &options_;
+    CardFolder &folder_;
+    ReportWriter &writer_;
+    std::map<Text, PackageLookup> packages_;   // folded entry -> what was found
+    std::map<Text, int> firstLineOf_;          // folded package path -> its first line
+};
+
 // The installer's arguments, the package and what the device would not tell about it.
-static void DescribeEntry(LineReport &line, const Text &deviceDir, desktop::CardFolder &folder,
-                          std::map<Text, int> &firstLineOf)
+void Checker::DescribeEntry(LineReport &line)
 {
     wchar_t arguments[kArgumentsCapacity];
-    line.package = PackagePath(deviceDir, line.entry);
-    if (FormatInstallArguments(deviceDir.c_str(), line.entry.c_str(), arguments) != 0) {
+    line.package = PackagePath(options_.deviceDir, line.entry);
+    if (HasLoneSurrogate(line.entry))
+        line.warnings.push_back(Warning::kUnpairedSurrogate);
+    if (FormatInstallArguments(options_.deviceDir.c_str(), line.entry.c_str(), arguments) != 0) {
         line.reason = Reason::kDoesNotFit;
         return;
     }
     line.arguments = arguments;
-    line.found = folder.HasFile(line.entry);
+    Text folded = desktop::FoldCase(line.entry);
+    auto known = packages_.find(folded);
+    if (known == packages_.end())
+        known = packages_.emplace(folded, folder_.Find(line.entry)).first;
+    const PackageLookup &lookup = known->second;
+    line.found = lookup.result == Lookup::kFound;
+    if (lookup.result == Lookup::kUnreadable)
+        Fail(lookup.failure);
+    if (lookup.result == Lookup::kNotAFile)
+        line.warnings.push_back(Warning::kNotAFile);
     if (line.entry.find(L'"') != Text::npos)
         line.warnings.push_back(Warning::kQuote);
     if (line.entry[0] == L'\\')
         line.warnings.push_back(Warning::kAbsolute);
-    auto [first, isNew] = firstLineOf.emplace(desktop::FoldCase(line.package), line.number);
+    auto [first, isNew] = firstLineOf_.emplace(desktop::FoldCase(line.package), line.number);
     if (!isNew) {
         line.warnings.push_back(Warning::kDuplicate);
         line.sameAs = first->second;
     }
 }
 
-static ListReport CheckList(const desktop::ListFile &file, const Options &options,
-                            desktop::CardFolder &folder)
+void Checker::CheckList(ListReport &list)
 {
-    ListReport report;
-    report.file = file;
     wchar_t listPath[kListPathCapacity];
-    report.runs = FormatListPath(options.deviceDir.c_str(), file.osVersion, listPath) == 0;
-
-    PlatformHandle handle = desktop::OpenForReading(file.path);
-    if (handle == nullptr)
-        throw CheckError("cannot read the list " + file.name);
-    InstallList list;
-    BeginInstallList(&list, handle);
-    report.encoding = list.encoding;
+    list.runs = FormatListPath(options_.deviceDir.c_str(), list.file.osVersion, listPath) == 0;
+    firstLineOf_.clear();
+    std::string why;
+    PlatformHandle handle = desktop::OpenRegularFile(list.file.path, &why);
+    InstallList reader;
+    if (handle != nullptr)
+        BeginInstallList(&reader, handle);
+    list.encoding = handle != nullptr ? reader.encoding : kListBytes;
+    writer_.BeginList(list);
+    if (handle == nullptr) {
+        // It could be opened a moment ago: report the list as cut at its first line.
+        LineReport line;
+        line.number = 1;
+        line.reason = Reason::kReadError;
+        writer_.Line(line);
+        list.lines = 1;
+        Fail("cannot read the list " + Quoted(list.file.name) + ": " + why);
+    }
     wchar_t text[kLineCapacity];
     ListLine read;
-    std::map<Text, int> firstLineOf;  // folded package path -> its first line
-    while (ReadListLine(&list, text, &read)) {
+    while (handle != nullptr && ReadListLine(&reader, text, &read)) {
         LineReport line;
         line.number = read.number;
         line.reason = ReasonFor(read.outcome);
         if (line.reason == Reason::kNone) {
             line.entry = text;
-            DescribeEntry(line, options.deviceDir, folder, firstLineOf);
+            DescribeEntry(line);
         }
-        report.lines.push_back(line);
+        if (line.reason == Reason::kReadError)
+            Fail("reading the list " + Quoted(list.file.name) + " stopped at line "
+                 + std::to_string(line.number) + ": " + desktop::ReadError(handle));
+        list.lines++;
+        list.installs += line.reason == Reason::kNone;
+        list.blank += line.reason == Reason::kBlank;
+        list.skipped += line.reason != Reason::kNone && line.reason != Reason::kBlank;
+        outcome.totals.attention += !LineIsClean(line);
+        writer_.Line(line);
     }
-    desktop::CloseForReading(handle);
-    return report;
+    if (handle != nullptr) {
+        // UTF-16 holds two bytes a unit: the device drops a lone last byte without a word.
+        if (reader.encoding == kListUtf16 && desktop::BytesRead(handle) % 2 == 1 && outcome.failure.empty())
+            list.warnings.push_back(ListWarning::kOddLength);
+        desktop::CloseFile(handle);
+    }
+    outcome.totals.attention += !list.runs || list.file.facts.readOnly;
+    outcome.totals.attention += list.warnings.size();
+    writer_.EndList(list);
 }
 
-Report CheckCard(const Options &options)
+// Lists can be checked before anything is written: a list that is not a regular file
+// would block or never end, and one that cannot be looked at cannot be reported.
+void RefuseUnreadable(const std::vector<ListFile> &lists)
 {
-    desktop::SelectCodePage(options.codePage);
-    desktop::CardFolder folder(desktop::fs::u8path(options.folder));
-    std::vector<desktop::ListFile> lists;
-    try {
-        lists = folder.Lists();
-    } catch (const desktop::fs::filesystem_error &error) {
-        throw CheckError("cannot read the folder " + options.folder + ": "
-                         + error.code().message());
+    for (const ListFile &list : lists) {
+        if (list.facts.kind == desktop::Kind::kOther)
+            throw CheckError("the list " + Quoted(list.name) + " is not a regular file (a FIFO, "
+                             "device or socket), so it cannot be checked");
+        if (list.facts.kind != desktop::Kind::kFile)
+            throw CheckError("cannot read the list " + Quoted(list.name) + ": "
+                             + (list.facts.why.empty() ? "it is not there" : list.facts.why));
     }
-    Report report{options, {}};
-    for (const desktop::ListFile &file : lists) {
-        if (!options.osVersion || *options.osVersion == file.osVersion)
-            report.lists.push_back(CheckList(file, options, folder));
-    }
-    return report;
 }
+
+}  // namespace
 
 bool LineIsClean(const LineReport &line)
 {
@@ -105,15 +160,37 @@ bool LineIsClean(const LineReport &line)
         || (line.reason == Reason::kNone && line.found && line.warnings.empty());
 }
 
-size_t ThingsToLookAt(const Report &report)
+Outcome CheckCard(const Options &options, ReportWriter &writer)
 {
-    size_t count = report.lists.empty();
-    for (const ListReport &list : report.lists) {
-        count += !list.runs || list.file.readOnly;
-        for (const LineReport &line : list.lines)
-            count += !LineIsClean(line);
+    desktop::SelectCodePage(options.codePage);
+    CardFolder folder(desktop::FolderPath(options.folder), ShownBytes(options.folder));
+    std::vector<ListFile> lists;
+    for (ListFile &list : folder.Lists()) {
+        if (!options.osVersion || *options.osVersion == list.osVersion)
+            lists.push_back(std::move(list));
     }
-    return count;
+    RefuseUnreadable(lists);
+
+    Checker checker(options, folder, writer);
+    writer.Begin(options);
+    for (size_t i = 0; i < lists.size(); i++) {
+        ListReport list;
+        list.file = lists[i];
+        // A device's card holds one of two names that differ only in case; which is unknown.
+        bool sameVersionBeside = (i > 0 && lists[i - 1].osVersion == list.file.osVersion)
+                              || (i + 1 < lists.size() && lists[i + 1].osVersion == list.file.osVersion);
+        if (sameVersionBeside)
+            list.warnings.push_back(ListWarning::kDuplicateList);
+        checker.CheckList(list);
+        Totals &totals = checker.outcome.totals;
+        totals.lists++;
+        totals.installs += list.installs;
+        totals.blank += list.blank;
+        totals.skipped += list.skipped;
+    }
+    checker.outcome.totals.attention += lists.empty();
+    writer.End(checker.outcome.totals);
+    return checker.outcome;
 }
 
 }  // namespace check

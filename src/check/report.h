@@ -1,22 +1,72 @@
 // The card check: what the device program will do with each install list in a card folder,
-// line by line, as the core's own reader and argument building decide it.
+// line by line, as the core's own reader and argument building decide it. The report is
+// written while the lists are read, so that memory does not grow with a list.
 #pragma once
 
+#include <map>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "batch.h"
-#include "platform/desktop/desktop.h"
+#include "text.h"
 
 namespace check {
 
-using desktop::Text;
+// A folder or list that cannot be read, found before any of the report is written.
+struct CheckError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// ---- The card folder, as the device's file system sees it
+
+struct ListFile {
+    desktop::Path path;
+    Text name;                  // as on disk
+    unsigned long osVersion;
+    desktop::Facts facts;
+};
+
+enum class Lookup { kFound, kMissing, kNotAFile, kUnreadable };
+struct PackageLookup {
+    Lookup result = Lookup::kMissing;
+    std::string failure;        // with kUnreadable: a sentence naming the folder and why
+};
+
+// Names match without regard to case, through Windows' upper-case table; a name relative to
+// the folder is separated by backslashes. Each folder is listed once.
+class CardFolder {
+public:
+    CardFolder(desktop::Path root, std::string shownRoot);
+    // Every list "SetupFile.CE<version>.txt" in the folder, by version; throws CheckError
+    // when the folder cannot be read.
+    std::vector<ListFile> Lists();
+    PackageLookup Find(const Text &relativeName);
+
+private:
+    struct Listing {
+        bool readable = false;
+        std::string why;
+        std::multimap<Text, desktop::NativeName> names;  // by folded name
+    };
+    const Listing &ListingOf(const desktop::Path &folder);
+    const desktop::Facts &FactsOf(const desktop::Path &path);
+    std::string CannotRead(const Text &subfolder, const std::string &why) const;
+
+    desktop::Path root_;
+    std::string shownRoot_;
+    std::map<desktop::NativeName, Listing> listings_;
+    std::map<desktop::NativeName, desktop::Facts> facts_;
+};
+
+// ---- What the check reports
 
 // Why a line installs nothing; kNone for a line that installs a package.
 enum class Reason { kNone, kBlank, kNul, kTooLong, kDoesNotFit, kReadError };
-enum class Warning { kQuote, kAbsolute, kDuplicate };
+enum class Warning { kQuote, kAbsolute, kDuplicate, kUnpairedSurrogate, kNotAFile };
+enum class ListWarning { kDuplicateList, kOddLength };
 
 struct LineReport {
     int number = 0;
@@ -28,10 +78,11 @@ struct LineReport {
 };
 
 struct ListReport {
-    desktop::ListFile file;
+    ListFile file;
     ListEncoding encoding = kListBytes;
     bool runs = false;                // the device program can name the list
-    std::vector<LineReport> lines;
+    std::vector<ListWarning> warnings;
+    size_t lines = 0, installs = 0, blank = 0, skipped = 0;
 };
 
 struct Options {
@@ -42,23 +93,47 @@ struct Options {
     bool json = false;
 };
 
-struct Report {
-    Options options;
-    std::vector<ListReport> lists;
+struct Totals {
+    size_t lists = 0, installs = 0, blank = 0, skipped = 0;
+    size_t attention = 0;             // things to look at; none means the card is ready
 };
 
-// A folder or list that cannot be read at all.
-struct CheckError : std::runtime_error {
-    using std::runtime_error::runtime_error;
+// Receives the report as it is made; HumanWriter and JsonWriter write it out.
+class ReportWriter {
+public:
+    virtual ~ReportWriter() = default;
+    virtual void Begin(const Options &options) = 0;
+    virtual void BeginList(const ListReport &list) = 0;
+    virtual void Line(const LineReport &line) = 0;
+    virtual void EndList(const ListReport &list) = 0;
+    virtual void End(const Totals &totals) = 0;
 };
 
-Report CheckCard(const Options &options);
-// No list; each list that does not run or cannot be deleted; each line that is neither blank
-// nor installs a package on the card without a warning. None means the card is ready.
-size_t ThingsToLookAt(const Report &report);
+// Standard output, written in pieces; the first failure to write is kept.
+class Output {
+public:
+    void Add(const std::string &text);
+    void Flush();
+    bool Failed() const { return failed_; }
+    const std::string &Why() const { return why_; }
+
+private:
+    std::string pending_;
+    bool failed_ = false;
+    std::string why_;
+};
+
+std::unique_ptr<ReportWriter> HumanWriter(Output &out);
+std::unique_ptr<ReportWriter> JsonWriter(Output &out);
+
+struct Outcome {
+    Totals totals;
+    std::string failure;  // a sentence when reading failed after the report had begun
+};
+
+// Throws CheckError for what makes the card unreadable before anything is written.
+Outcome CheckCard(const Options &options, ReportWriter &writer);
+// A line that is blank, or installs a package found on the card without a warning.
 bool LineIsClean(const LineReport &line);
-
-std::string HumanReport(const Report &report);
-std::string JsonReport(const Report &report);
 
 }  // namespace check

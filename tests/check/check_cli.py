@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
-"""The card check from the outside: card folders, the options given, the exit status and
-what the JSON report says, line by line. Usage: check_cli.py CHECKER [RUNNER]; with a
-RUNNER (scripts/wine-run) the checker is a Windows program and gets Windows paths."""
+"""The card check from the outside: card folders, the options given, the exit status, what
+the JSON report says line by line, what the plain report lets through to a terminal, and
+reports that cannot be written. Usage: check_cli.py CHECKER [RUNNER...]; with a RUNNER
+(scripts/wine-run) the checker is a Windows program and gets Windows paths."""
 import json
+import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -10,25 +13,31 @@ from pathlib import Path
 
 L6 = "SetupFile.CE6.txt"
 LONG_DIR = "\\" + "d" * 109   # the list's path on the device would be 128 characters
+DEEP = ["a" * 100, "b" * 100, "c" * 100]  # a card folder past 300 characters
+SUB = "s" * 100                           # and a package past 400
 
 
-def utf16(text):
-    return b"\xff\xfe" + text.encode("utf-16-le")
+def utf16(text, tail=b""):
+    return b"\xff\xfe" + text.encode("utf-16-le", "surrogatepass") + tail
 
 
-# name: (files, options, status, expected summary of the lists). A file name ending in "!"
-# is made read-only; "->" makes a symbolic link to nowhere.
+# name: (files, options, status, expected summary of the lists, or None for no report).
+# A file name ending in "!" is made read-only; "->X" makes a symbolic link to X; "|" a FIFO.
+# An option "@deep" puts the card folder below DEEP. Status 2 with a summary: the report is
+# finished and valid, then the failure is told.
 CASES = {
     "clean card": ({L6: b"a.cab\r\n\r\nsub\\b.cab\n", "a.cab": b"", "sub/b.cab": b""}, [], 0,
                    [f"{L6} v6 bytes runs", "1 a.cab found", "2 skip blank", "3 sub\\b.cab found"]),
-    "names match without regard to case": (
-        {"setupfile.ce7.TXT": "A.CAB\nSUB\\CAF\u00c9.cab\n".encode(), "a.cab": b"",
-         "Sub/caf\u00e9.CAB": b""}, [], 0,
-        ["setupfile.ce7.TXT v7 bytes runs", "1 A.CAB found", "2 SUB\\CAF\u00c9.cab found"]),
+    "names match as Windows matches them": (
+        {"setupfile.ce7.TXT": "A.CAB\nSUB\\CAF\u00c9.cab\n\u0389\u0490.cab\n\u0131.cab\n".encode(),
+         "a.cab": b"", "Sub/caf\u00e9.CAB": b"", "\u03ae\u0491.cab": b"", "i.cab": b""}, [], 1,
+        ["setupfile.ce7.TXT v7 bytes runs", "1 A.CAB found", "2 SUB\\CAF\u00c9.cab found",
+         "3 \u0389\u0490.cab found", "4 \u0131.cab missing"]),
     "what the device would not tell": (
-        {L6: b'gone.cab\nq.cab" /x\n\\a.cab\nA.cab\na.cab\nsub\n', "a.cab": b"", "sub/x": b""}, [], 1,
+        {L6: b'gone.cab\nq.cab" /x\n\\a.cab\nA.cab\na.cab\nsub\nfifo.cab\n', "a.cab": b"", "sub/x": b"",
+         "fifo.cab|": b""}, [], 1,
         [f"{L6} v6 bytes runs", "1 gone.cab missing", '2 q.cab" /x missing quote', "3 \\a.cab found absolute",
-         "4 A.cab found", "5 a.cab found duplicate", "6 sub missing"]),
+         "4 A.cab found", "5 a.cab found duplicate", "6 sub missing", "7 fifo.cab missing not-a-file"]),
     "skipped lines": ({L6: b"x\x00y\n" + b"l" * 127 + b"\n" + b"p" * 99 + b"\n" + b"p" * 98 + b"\n",
                        "p" * 98: b""}, [], 1,
                       [f"{L6} v6 bytes runs", "1 skip nul", "2 skip too-long", "3 skip does-not-fit",
@@ -38,44 +47,91 @@ CASES = {
          "\u65e5.cab": b"", "\u20ac.cab": b"", "\u0410.cab": b""}, ["--codepage", "1251"], 0,
         [f"{L6} v6 utf-16le runs", "1 \u65e5.cab found",
          "SetupFile.CE7.txt v7 utf-8-bom runs", "1 \u20ac.cab found", "2 \u0410.cab found"]),
+    "odd length and a lone surrogate": (
+        {L6: utf16("a\ud800b.cab\n\udc00\n", b"x"), "a.cab": b""}, [], 1,
+        [f"{L6} v6 utf-16le runs odd-length", "1 a\ufffdb.cab missing unpaired-surrogate",
+         "2 \ufffd missing unpaired-surrogate"]),
     "one version only": ({L6: b"a.cab\n", "SetupFile.CE7.txt": b"b.cab\n", "SetupFile.CE07.txt": b"",
                           "a.cab": b""}, ["--os-version", "6"], 0, [f"{L6} v6 bytes runs", "1 a.cab found"]),
+    "two lists for one version": ({L6: b"a.cab\n", "SETUPFILE.ce6.TXT": b"a.cab\n", "a.cab": b""}, [], 1,
+                                  ["SETUPFILE.ce6.TXT v6 bytes runs duplicate-list", "1 a.cab found",
+                                   f"{L6} v6 bytes runs duplicate-list", "1 a.cab found"]),
     "read-only list": ({L6 + "!": b"a.cab\n", "a.cab": b""}, [], 1,
                        [f"{L6} v6 bytes runs read-only", "1 a.cab found"]),
     "device folder too long": ({L6: b"a.cab\n", "a.cab": b""}, ["--device-dir", LONG_DIR], 1,
                                [f"{L6} v6 bytes stays", "1 skip does-not-fit"]),
+    "device folder on a drive, and the root": (
+        {L6: b"a.cab\n", "a.cab": b""}, ["--device-dir", "C:\\", "--device-dir", ""], 0,
+        [f"{L6} v6 bytes runs", "1 a.cab found"]),
+    "long paths": ({L6: f"a.cab\n{SUB}\\b.cab\n".encode(), "a.cab": b"", f"{SUB}/b.cab": b""},
+                   ["@deep", "--device-dir", ""], 0, [f"{L6} v6 bytes runs", "1 a.cab found",
+                                                       f"2 {SUB}\\b.cab found"]),
     "no list": ({"a.cab": b""}, [], 1, []),
     "no list for the version": ({L6: b"a.cab\n"}, ["--os-version", "7"], 1, []),
-    "unknown option": ({}, ["--frobnicate"], 2, None),
     "double-byte code page": ({L6: b"\x83e\x83X\x83g.cab\n\x81\n", "\u30c6\u30b9\u30c8.cab": b""},
                               ["--codepage", "932"], 1, [f"{L6} v6 bytes runs", "1 \u30c6\u30b9\u30c8.cab found",
                                                          "2 \u30fb missing"]),
-    "codepage without a table": ({}, ["--codepage", "437"], 2, None),
-    "option without its value": ({}, ["--os-version"], 2, None),
+    "a list that is a FIFO": ({L6 + "|": b"", "SetupFile.CE7.txt": b"a.cab\n"}, [], 2, None),
+    "a list linked to an endless device": ({L6 + "->/dev/zero": b""}, [], 2, None),
     "missing folder": ({}, ["-", "missing"], 2, None),
-    "unreadable list": ({L6 + "->": b""}, [], 2, None),  # host only: Wine hides a broken link
+    # Root reads everything; a loop of links and a file that fails to read stop it too.
+    "unreadable list": ({L6 + "->nowhere": b""}, [], 2, None),
+    "folder that is a loop of links": ({"loop->loop": b""}, ["-", "loop"], 2, None),
+    "unreadable subfolder": ({L6: b"a.cab\nloop\\b.cab\n", "a.cab": b"", "loop->loop": b""}, [], 2,
+                             [f"{L6} v6 bytes runs", "1 a.cab found", "2 loop\\b.cab missing"]),
+    "read error inside a list": ({L6 + "->/proc/self/mem": b""}, [], 2,
+                                 [f"{L6} v6 bytes runs", "1 skip read-error"]),
 }
-HOST_ONLY = {"unreadable list"}
+# Wine hides a broken link, and shows a loop or /proc/self/mem as it likes.
+HOST_ONLY = {"unreadable list", "folder that is a loop of links", "unreadable subfolder",
+             "read error inside a list"}
+
+USAGE_ERRORS = {
+    "unknown option": ["--frobnicate"],
+    "codepage without a table": ["--codepage", "437"],
+    "option without its value": ["--os-version"],
+    "a flag given a value": ["--json=no"],
+    "help given a value": ["--help=x"],
+    "version given a value": ["--version=x"],
+    "an empty option with a value": ["--=x"],
+    "device folder with a quote": ["--device-dir", '\\Storage Card\\a"b'],
+    "relative device folder": ["--device-dir", "Storage Card"],
+    "device folder with a slash": ["--device-dir", "\\Storage Card/x"],
+    "device folder with a wildcard": ["--device-dir", "\\a*"],
+    "device folder with a control": ["--device-dir", "\\a\x1bb"],
+}
+
+# The plain report: what must show, for texts that a terminal would act on.
+HUMAN = {
+    "controls in names": ({L6: b"\x1b[2J.cab\n\x81\x9d.cab\n<TAB>.cab\n", "ok\u202e.cab": b""}, [],
+                          ["install \"\\Storage Card\\<U+001B>[2J.cab\"",
+                           "\"\\Storage Card\\<U+0081><U+009D>.cab\"", "\"\\Storage Card\\<<TAB>.cab\""]),
+    "controls in the folder": ({}, ["-", "x\x1b]0;y\x07\u202e"], ["x<U+001B>]0;y<U+0007><U+202E>"]),
+    "controls in an option": ({}, ["--bad\x1b[1m\u2066"], ["--bad<U+001B>[1m<U+2066>"]),
+}
+TERMINAL_CONTROL = re.compile("[\x00-\x09\x0b-\x1f\x7f-\x9f\u200e\u200f\u2028-\u202e\u2066-\u2069]")
 
 
 def lay_out(folder, files):
     for name, data in files.items():
-        link, read_only = name.endswith("->"), name.endswith("!")
-        path = folder / name.rstrip("!->")
+        plain = re.split(r"!$|->|\|$", name)[0]
+        path = folder / plain
         path.parent.mkdir(parents=True, exist_ok=True)
-        if link:
-            path.symlink_to(folder / "nowhere")
-            continue
-        path.write_bytes(data)
-        if read_only:
-            path.chmod(0o444)
+        if "->" in name:
+            path.symlink_to(name.split("->")[1])
+        elif name.endswith("|"):
+            os.mkfifo(path)
+        else:
+            path.write_bytes(data)
+            if name.endswith("!"):
+                path.chmod(0o444)
 
 
 def summary(report):
     lines = []
     for lst in report["lists"]:
         fate = ("runs" if lst["runs"] else "stays") + (" read-only" if lst["read_only"] else "")
-        lines.append(f"{lst['file']} v{lst['os_version']} {lst['encoding']} {fate}")
+        lines.append(" ".join([f"{lst['file']} v{lst['os_version']} {lst['encoding']} {fate}", *lst["warnings"]]))
         for line in lst["lines"]:
             if line["outcome"] == "skip":
                 lines.append(f"{line['line']} skip {line['reason']}")
@@ -85,35 +141,101 @@ def summary(report):
     return lines
 
 
-def check(checker, runner, name, work):
+class Runner:
+    def __init__(self, checker, runner, work):
+        self.checker, self.runner, self.work = checker, runner, work
+
+    def where(self, path):
+        return "Z:" + str(path).replace("/", "\\") if self.runner else str(path)
+
+    def run(self, files, options, **io):
+        """Lays the card out and runs the check on it; the folder may be named by "-" NAME."""
+        folder = self.work.joinpath(*DEEP) if "@deep" in options else self.work / "card"
+        folder.mkdir(parents=True)
+        lay_out(folder, files)
+        where = self.where(folder)
+        if "-" in options:
+            where = self.where(self.work / "card" / options[options.index("-") + 1])
+            options = options[:options.index("-")]
+        options = [o for o in options if o != "@deep"]
+        return subprocess.run([*self.runner, self.checker, *options, where], timeout=60, **io)
+
+
+def one_sentence(result):
+    message = result.stderr.decode()
+    if not message.startswith("cabbatch-check: ") or message.count("\n") != 1:
+        return [f"want one sentence on stderr: {message!r}"]
+    return []
+
+
+def check_json(run, name):
     files, options, status, expected = CASES[name]
-    folder = work / "card"
-    lay_out(folder, files)
-    where = str(folder if "-" not in options else work / "missing")
-    options = [o for o in options if o != "-"]
-    if runner:
-        where = "Z:" + where.replace("/", "\\")
-    result = subprocess.run([*runner, checker, "--json", *options, where], capture_output=True)
-    failures = []
+    result = run.run(files, ["--json", *options], capture_output=True)
     if result.returncode != status:
-        failures.append(f"status {result.returncode}, expected {status}: {result.stderr!r}")
-    elif status == 2:
-        message = result.stderr.decode()
-        if not message.startswith("cabbatch-check: ") or message.count("\n") != 1 or result.stdout:
-            failures.append(f"want one line on stderr and nothing on stdout: {message!r}")
-    else:
-        report = json.loads(result.stdout.decode("utf-8"))
-        if summary(report) != expected:
-            failures.append(f"report {summary(report)}, expected {expected}")
-    return [f"{name}: {failure}" for failure in failures]
+        return [f"status {result.returncode}, expected {status}: {result.stderr!r}"]
+    failures = one_sentence(result) if status == 2 else []
+    if expected is None:
+        return failures + ([f"want nothing on stdout: {result.stdout!r}"] if result.stdout else [])
+    text = result.stdout.decode("utf-8")  # strict: no lone surrogate gets this far
+    if re.search(r"\\ud[89a-f]", text, re.IGNORECASE):
+        failures.append("an unpaired surrogate escape in the JSON")
+    if summary(json.loads(text)) != expected:
+        failures.append(f"report {summary(json.loads(text))}, expected {expected}")
+    return failures
+
+
+def check_usage(run, name):
+    result = run.run({}, USAGE_ERRORS[name], capture_output=True)
+    if result.returncode != 2:
+        return [f"status {result.returncode}, expected 2"]
+    return one_sentence(result) + ([f"stdout {result.stdout!r}"] if result.stdout else [])
+
+
+def check_human(run, name):
+    files, options, wanted = HUMAN[name]
+    result = run.run(files, options, capture_output=True)
+    shown = result.stdout.decode("utf-8") + result.stderr.decode("utf-8")
+    failures = [f"{text!r} not shown in {shown!r}" for text in wanted if text not in shown]
+    if TERMINAL_CONTROL.search(shown):
+        failures.append(f"a terminal control reaches the terminal: {shown!r}")
+    return failures
+
+
+def check_write_errors(run, wine):
+    """A report that cannot be written is an error, on a full disk or a closed stdout."""
+    failures = []
+    card = {L6: b"a.cab\n", "a.cab": b""}
+    for target, shell in [("/dev/full", ">/dev/full"), ("a closed stdout", ">&-")]:
+        folder = run.work / "card"
+        if folder.exists():
+            subprocess.run(["rm", "-rf", str(folder)], check=True)
+        folder.mkdir()
+        lay_out(folder, card)
+        # Wine's own runner would hide the failure behind its temporary files.
+        command = " ".join(["wine" if wine else "", f"'{run.checker}'", "--json", f"'{run.where(folder)}'"])
+        result = subprocess.run(["sh", "-c", f"{command} {shell}"], capture_output=True, timeout=60,
+                                env=dict(os.environ, WINEDEBUG="-all"))
+        if result.returncode != 2 or "cannot write the report" not in result.stderr.decode():
+            failures.append(f"to {target}: status {result.returncode}, stderr {result.stderr!r}")
+    return failures
 
 
 def main(checker, *runner):
-    failures, names = [], [name for name in CASES if not (runner and name in HOST_ONLY)]
-    for name in names:
-        with tempfile.TemporaryDirectory(prefix="cabbatch-check-") as work:
-            failures += check(checker, list(runner), name, Path(work))
-    print("\n".join(failures) or f"{len(names)} cases: ok")
+    wine = bool(runner)
+    tables = [(CASES, check_json), (USAGE_ERRORS, check_usage), (HUMAN, check_human)]
+    failures, count = [], 0
+    for table, check in tables:
+        for name in table:
+            if wine and name in HOST_ONLY:
+                continue
+            with tempfile.TemporaryDirectory(prefix="cabbatch-check-") as work:
+                failures += [f"{name}: {f}" for f in check(Runner(checker, list(runner), Path(work)), name)]
+            count += 1
+    if wine:
+        os.environ.setdefault("WINEPREFIX", os.environ.get("CABBATCH_WINEPREFIX", ""))
+    with tempfile.TemporaryDirectory(prefix="cabbatch-check-") as work:
+        failures += [f"write errors: {f}" for f in check_write_errors(Runner(checker, list(runner), Path(work)), wine)]
+    print("\n".join(failures) or f"{count + 1} cases: ok")
     return 1 if failures else 0
 
 

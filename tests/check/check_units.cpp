@@ -1,9 +1,11 @@
-// The card check's desktop platform: code pages as Windows decodes them, names compared as
-// the device's file system compares them, and UTF-8 in and out.
+// The card check's desktop platform and text: code pages as Windows decodes them, names
+// compared as Windows' file systems compare them, long paths, UTF-8 in and out, and what
+// reaches a terminal or a JSON reader.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
+#include "check/text.h"
 #include "platform/desktop/desktop.h"
 
 #ifdef _WIN32
@@ -40,37 +42,107 @@ TEST(CodePage, DecodesAsWindowsDoes)
     }
     EXPECT_FALSE(desktop::HasCodePage(437));
 }
+
+
+// Every unit's upper case is the one Windows compares names by.
+TEST(UpperCase, IsWindowsOwnTable)
+{
+    using Upcase = WCHAR(WINAPI *)(WCHAR);
+    auto upcase = reinterpret_cast<Upcase>(
+        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlUpcaseUnicodeChar")));
+    ASSERT_NE(upcase, nullptr);
+    for (unsigned unit = 0; unit < 0x10000; unit++) {
+        wchar_t c = wchar_t(unit), upper = desktop::UpperCase(c);
+        ASSERT_EQ(unsigned(upper), unsigned(upcase(WCHAR(unit)))) << std::hex << unit;
+        ASSERT_EQ(CompareStringOrdinal(&c, 1, &upper, 1, TRUE), CSTR_EQUAL) << std::hex << unit;
+    }
+}
 #endif
 
-TEST(FoldCase, SmallLettersMatchTheirCapitals)
+TEST(FoldCase, MatchesNamesAsWindowsDoes)
 {
-    const struct { Text small, capital; } pairs[] = {
+    const struct { Text name, folded; } cases[] = {
         {L"setupfile.ce7.txt", L"SETUPFILE.CE7.TXT"},
-        {L"\u00e0\u00e9\u00fe\u00ff", L"\u00c0\u00c9\u00de\u0178"},            // Latin-1
-        {L"\u0101\u0107\u0131\u0142\u0148\u014b\u017e", L"\u0100\u0106I\u0141\u0147\u014a\u017d"},
-        {L"\u03b1\u03c2\u03c9\u0430\u044f\u0451", L"\u0391\u03a3\u03a9\u0410\u042f\u0401"},
-        {L"\u00f7\u00d7\u00df\u0138\u0149 1-_", L"\u00f7\u00d7\u00df\u0138\u0149 1-_"},  // no capitals
+        {L"\u00e0\u00e9\u00fe\u00ff", L"\u00c0\u00c9\u00de\u0178"},                   // Latin-1
+        {L"\u0101\u0107\u0142\u0148\u014b\u017e", L"\u0100\u0106\u0141\u0147\u014a\u017d"},
+        {L"\u03b1\u03c9\u03ae\u0430\u044f\u0451\u0491", L"\u0391\u03a9\u0389\u0410\u042f\u0401\u0490"},
+        // Windows leaves these as they are, where Unicode's own mapping would not.
+        {L"\u0131\u03c2\u00b5\u017f\u00df", L"\u0131\u03c2\u00b5\u017f\u00df"},
+        {L"\u00f7\u00d7\u0138\u0149 1-_", L"\u00f7\u00d7\u0138\u0149 1-_"},
     };
-    for (const auto &p : pairs) {
-        EXPECT_EQ(desktop::FoldCase(p.small), p.capital);
-        EXPECT_EQ(desktop::FoldCase(p.capital), p.capital);
+    for (const auto &c : cases) {
+        EXPECT_EQ(desktop::FoldCase(c.name), c.folded);
+        EXPECT_EQ(desktop::FoldCase(c.folded), c.folded);
     }
+}
+
+TEST(ExtendedLengthPath, ReachesPastTwoHundredSixtyCharacters)
+{
+    const struct { std::wstring full, extended; } cases[] = {
+        {L"C:\\a\\b", L"\\\\?\\C:\\a\\b"},
+        {L"z:/card/x", L"\\\\?\\z:\\card\\x"},
+        {L"\\\\server\\share\\x", L"\\\\?\\UNC\\server\\share\\x"},
+        {L"\\\\?\\C:\\a", L"\\\\?\\C:\\a"},
+        {L"\\\\.\\pipe\\x", L"\\\\.\\pipe\\x"},
+        {L"card\\x", L"card\\x"},  // not full: left as it is
+        {L"1:\\x", L"1:\\x"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(desktop::ExtendedLengthPath(c.full), c.extended) << c.full;
 }
 
 TEST(Utf8, ConvertsBothWaysAndReplacesWhatIsNotText)
 {
     const Text box = {wchar_t(0xD83D), wchar_t(0xDCE6)};  // U+1F4E6 as UTF-16
-    const struct { std::string utf8; Text text; bool roundTrip; } cases[] = {
+    const struct { std::string utf8; Text text; bool valid; } cases[] = {
         {"a \xc3\xa9\xe2\x82\xac", L"a \u00e9\u20ac", true},
         {"\xf0\x9f\x93\xa6", box, true},
         {"\xc3(\xe2\x82", L"\ufffd(\ufffd\ufffd", false},         // cut sequences
         {"\xc0\xaf\xed\xa0\x80\xfc\x84\x80\x80", Text(9, L'\ufffd'), false},  // overlong, surrogate, lead past F7
     };
     for (const auto &c : cases) {
-        EXPECT_EQ(desktop::FromUtf8(c.utf8), c.text) << c.utf8;
-        if (c.roundTrip) {
-            EXPECT_EQ(desktop::ToUtf8(c.text), c.utf8);
+        Text name;
+        EXPECT_EQ(check::FromUtf8(c.utf8), c.text) << c.utf8;
+        EXPECT_EQ(check::DecodeUtf8Name(c.utf8, &name), c.valid) << c.utf8;
+        if (c.valid) {
+            EXPECT_EQ(check::ToUtf8(c.text), c.utf8);
         }
     }
-    EXPECT_EQ(desktop::ToUtf8(Text{wchar_t(0xDC00), L'x', wchar_t(0xD800)}), "\xef\xbf\xbdx\xef\xbf\xbd");
+    EXPECT_EQ(check::ToUtf8(Text{wchar_t(0xDC00), L'x', wchar_t(0xD800)}), "\xef\xbf\xbdx\xef\xbf\xbd");
+}
+
+// What reaches a terminal: nothing it acts on, and never the same for two different texts.
+TEST(Shown, SpellsOutWhatATerminalActsOnOneToOne)
+{
+    const struct { Text text; std::string shown; } cases[] = {
+        {L"a b\\c.cab", "a b\\c.cab"},
+        {L"\t\r\n", "<TAB><CR><LF>"},
+        {L"<TAB>", "<<TAB>"},
+        {L"\x1b[31m\x7f", "<U+001B>[31m<U+007F>"},
+        {L"\u0080\u009f\u00a0", "<U+0080><U+009F>\xc2\xa0"},
+        {L"\u200e\u200f\u2028\u2029\u202a\u202e\u2066\u2069\u2070",
+         "<U+200E><U+200F><U+2028><U+2029><U+202A><U+202E><U+2066><U+2069>\xe2\x81\xb0"},
+        {Text{wchar_t(0xDC00), wchar_t(0xDFFF), wchar_t(0xDBFF), L'x', wchar_t(0xD800), L'\ufffd'},
+         "<U+DC00><U+DFFF><U+DBFF>x<U+D800>\xef\xbf\xbd"},
+        {Text{wchar_t(0xD83D), wchar_t(0xDCE6)}, "\xf0\x9f\x93\xa6"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(check::Shown(c.text), c.shown);
+    EXPECT_EQ(check::ShownBytes("a\xff\xc3\xa9\x1b\xef\xbf\xbd"), "a<0xFF>\xc3\xa9<U+001B>\xef\xbf\xbd");
+    EXPECT_EQ(check::ShownBytes("<0xFF>"), "<<0xFF>");
+}
+
+// Strict JSON: no unpaired surrogate escape, controls escaped, the rest kept exactly.
+TEST(Json, WritesStrictStrings)
+{
+    const struct { Text text; std::string json; } cases[] = {
+        {L"a\"b\\c", "\"a\\\"b\\\\c\""},
+        {L"\x01\t\x1f\x7f\u0085\u202e", "\"\\u0001\\u0009\\u001f\x7f\xc2\x85\xe2\x80\xae\""},
+        {Text{L'a', wchar_t(0xD800), L'b', wchar_t(0xDC00)}, "\"a\xef\xbf\xbd" "b\xef\xbf\xbd\""},
+        {Text{wchar_t(0xD83D), wchar_t(0xDCE6)}, "\"\xf0\x9f\x93\xa6\""},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(check::Json(c.text), c.json);
+    EXPECT_TRUE(check::HasLoneSurrogate(Text{L'a', wchar_t(0xDBFF)}));
+    EXPECT_FALSE(check::HasLoneSurrogate(Text{wchar_t(0xD83D), wchar_t(0xDCE6)}));
 }

@@ -69,3 +69,12 @@ int DecodeCodePage(int codePage, const unsigned char *bytes, int count, wchar_t 
 }
 
 }  // namespace desktop
+
+static int selectedCodePage = 1252;
+
+void desktop::SelectCodePage(int codePage) { selectedCodePage = codePage; }
+
+int PlatformDecodeAnsi(const unsigned char *bytes, int count, wchar_t *wide, int capacity)
+{
+    return desktop::DecodeCodePage(selectedCodePage, bytes, count, wide, capacity);
+}

@@ -1,10 +1,11 @@
-// The desktop side of the platform, for the card check: a card folder read by the device
-// file system's rules, the device's ANSI code pages, the core's file reads, and the console.
-// Desktop only, so C++17 and its library.
+// The desktop side of the platform, for the card check: folders and files read safely
+// whatever a card holds, the device file system's upper-case table, the device's ANSI code
+// pages, the core's file reads, and the console. Desktop only, so C++17 and its library.
+// It depends on nothing above the platform seam: names come and go in the host's own form.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -12,47 +13,51 @@
 
 namespace desktop {
 
-namespace fs = std::filesystem;
+// Paths are only held and joined here; every call on them goes through the calls below,
+// which reach any length the host allows.
+using Path = std::filesystem::path;
+using NativeName = Path::string_type;  // UTF-8 bytes on POSIX, UTF-16 on Windows
 
 // Text as the core holds it: UTF-16 code units, one per wchar_t whatever its width.
 using Text = std::wstring;
 
-std::string ToUtf8(const Text &text);          // a lone surrogate becomes U+FFFD
-Text FromUtf8(const std::string &bytes);       // an invalid byte becomes U+FFFD
+enum class Kind {
+    kMissing,     // nothing there, or a link to nowhere
+    kFile,        // a regular file, perhaps behind a link
+    kDirectory,
+    kOther,       // a FIFO, device or socket: never read, since reading could block or never end
+    kUnreadable   // there, but its kind cannot be found out (a loop of links, say)
+};
 
-// Upper case for comparing names as the device's file system does: ASCII, Latin-1,
-// Latin Extended-A, Greek and Cyrillic letters.
+struct Facts {
+    Kind kind = Kind::kMissing;
+    bool readOnly = false;     // no write permission: the device could not delete it
+    std::string why;           // with kUnreadable: the system's reason
+};
+
+// What a path is, following links.
+Facts Inspect(const Path &path);
+// The names in a folder, "." and ".." left out; false with the system's reason in *why
+// when it cannot be read.
+bool ListFolder(const Path &folder, std::vector<NativeName> *names, std::string *why);
+// FOLDER as given on the command line, made absolute where the host needs that to reach
+// long paths.
+Path FolderPath(const std::string &utf8);
+
+// A regular file opened for the core's reads (PlatformReadFile); null with *why when it
+// cannot be opened or is not a regular file. Opening never blocks.
+PlatformHandle OpenRegularFile(const Path &path, std::string *why);
+void CloseFile(PlatformHandle file);
+std::uint64_t BytesRead(PlatformHandle file);
+std::string ReadError(PlatformHandle file);  // why the last read failed
+
+// Windows' extended-length form of a full path ("\\?\C:\...", "\\?\UNC\server\..."), which
+// the wide calls take beyond 260 characters. Pure, so that every build can test it.
+std::wstring ExtendedLengthPath(const std::wstring &fullPath);
+
+// Upper case as the Windows file systems compare names, unit by unit.
+wchar_t UpperCase(wchar_t unit);
 Text FoldCase(const Text &text);
-
-// A list found in a card folder.
-struct ListFile {
-    fs::path path;
-    std::string name;          // as on disk, UTF-8
-    unsigned long osVersion;
-    bool readOnly;             // no write permission: the device cannot delete it
-};
-
-// A card folder, looked at as the device sees it: names match without regard to case.
-class CardFolder {
-public:
-    explicit CardFolder(fs::path root) : root_(std::move(root)) {}
-    // Every list "SetupFile.CE<version>.txt" in the folder, by version. Throws
-    // fs::filesystem_error when the folder cannot be read.
-    std::vector<ListFile> Lists();
-    // Whether the folder holds the file that a backslash-separated name relative to it names.
-    bool HasFile(const Text &relativeName);
-
-private:
-    struct Item {
-        fs::path path;
-        bool isDirectory;
-        bool isFile;
-    };
-    const std::multimap<Text, Item> &Listing(const fs::path &directory);
-
-    fs::path root_;
-    std::map<fs::path, std::multimap<Text, Item>> listings_;  // by folded name
-};
 
 // The Windows ANSI code pages the check can decode lines in.
 bool HasCodePage(int codePage);
@@ -61,16 +66,14 @@ std::string CodePageNames();  // for messages: "874, 932, ..."
 // UTF-16 units, or -1 when they do not fit.
 int DecodeCodePage(int codePage, const unsigned char *bytes, int count, wchar_t *wide,
                    int capacity);
-
 // The core's list reads on the desktop: lines that are not UTF-8 are decoded in this code page.
 void SelectCodePage(int codePage);
-PlatformHandle OpenForReading(const fs::path &path);  // null when it cannot be opened
-void CloseForReading(PlatformHandle file);
 
 // The command line as UTF-8, program name left out.
 std::vector<std::string> Arguments(int argc, char **argv);
-// Writes UTF-8 text to stdout or stderr so that it shows right there: to a console as
-// its characters, to a pipe or file as UTF-8 bytes.
-void Write(bool toStderr, const std::string &utf8);
+// Writes UTF-8 text to stdout or stderr so that it shows right there: to a console as its
+// characters, to a pipe or file as UTF-8 bytes. False, with the reason, when it could not
+// all be written.
+bool Write(bool toStderr, const std::string &utf8, std::string *why);
 
 }  // namespace desktop

@@ -1,0 +1,174 @@
+// UTF-8, JSON strings and the terminal-safe form of every outside text.
+#include "text.h"
+
+#include <cstdio>
+
+#include "batch.h"
+
+namespace check {
+
+static bool IsHigh(unsigned long unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+static bool IsLow(unsigned long unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+static void AppendUtf8(std::string &out, unsigned long codePoint)
+{
+    if (codePoint < 0x80) {
+        out += char(codePoint);
+        return;
+    }
+    int extra = codePoint < 0x800 ? 1 : codePoint < 0x10000 ? 2 : 3;
+    static const unsigned char kLeads[] = {0, 0xC0, 0xE0, 0xF0};
+    out += char(kLeads[extra] | (codePoint >> (6 * extra)));
+    for (int shift = 6 * (extra - 1); shift >= 0; shift -= 6)
+        out += char(0x80 | ((codePoint >> shift) & 0x3F));
+}
+
+// Calls each(code point, lone) for the code points of UTF-16 text; a lone surrogate comes
+// as itself with lone set.
+template <typename Each> static void ForEachCodePoint(const Text &text, Each each)
+{
+    for (size_t i = 0; i < text.size(); i++) {
+        unsigned long unit = text[i] & 0xFFFF;
+        unsigned long next = i + 1 < text.size() ? text[i + 1] & 0xFFFF : 0;
+        if (IsHigh(unit) && IsLow(next)) {
+            each(0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00), false);
+            i++;
+        } else {
+            each(unit, IsHigh(unit) || IsLow(unit));
+        }
+    }
+}
+
+std::string ToUtf8(const Text &text)
+{
+    std::string out;
+    ForEachCodePoint(text, [&](unsigned long c, bool lone) { AppendUtf8(out, lone ? 0xFFFD : c); });
+    return out;
+}
+
+bool HasLoneSurrogate(const Text &text)
+{
+    bool found = false;
+    ForEachCodePoint(text, [&](unsigned long, bool lone) { found = found || lone; });
+    return found;
+}
+
+static void AppendUtf16(Text &out, unsigned long codePoint)
+{
+    if (codePoint >= 0x10000) {
+        out += wchar_t(0xD800 + ((codePoint - 0x10000) >> 10));
+        out += wchar_t(0xDC00 + (codePoint & 0x3FF));
+    } else {
+        out += wchar_t(codePoint);
+    }
+}
+
+// Decodes bytes by the device program's own UTF-8 rules, so that names read the same on
+// both sides; each invalid byte is handed to invalid(byte).
+template <typename Invalid> static Text DecodeUtf8(const std::string &bytes, Invalid invalid)
+{
+    Text out;
+    const auto *data = reinterpret_cast<const unsigned char *>(bytes.data());
+    for (size_t i = 0; i < bytes.size();) {
+        unsigned long codePoint;
+        int length = ReadUtf8Sequence(data + i, int(bytes.size() - i), &codePoint);
+        if (length == 0) {
+            invalid(out, data[i++]);
+            continue;
+        }
+        AppendUtf16(out, codePoint);
+        i += size_t(length);
+    }
+    return out;
+}
+
+Text FromUtf8(const std::string &bytes)
+{
+    return DecodeUtf8(bytes, [](Text &out, unsigned char) { out += wchar_t(0xFFFD); });
+}
+
+bool DecodeUtf8Name(const std::string &bytes, Text *text)
+{
+    bool valid = true;
+    *text = DecodeUtf8(bytes, [&](Text &, unsigned char) { valid = false; });
+    return valid;
+}
+
+// ---- For a terminal
+
+static bool TerminalActsOn(unsigned long c)
+{
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x200E || c == 0x200F
+        || (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+static void AppendShown(std::string &out, unsigned long c, bool lone)
+{
+    char spelt[16];
+    if (c == '<')
+        out += "<<";
+    else if (c == '\t')
+        out += "<TAB>";
+    else if (c == '\r')
+        out += "<CR>";
+    else if (c == '\n')
+        out += "<LF>";
+    else if (lone || TerminalActsOn(c)) {
+        std::snprintf(spelt, sizeof spelt, "<U+%04lX>", c);
+        out += spelt;
+    } else {
+        AppendUtf8(out, c);
+    }
+}
+
+std::string Shown(const Text &text)
+{
+    std::string out;
+    ForEachCodePoint(text, [&](unsigned long c, bool lone) { AppendShown(out, c, lone); });
+    return out;
+}
+
+std::string ShownBytes(const std::string &bytes)
+{
+    std::string out;
+    const auto *data = reinterpret_cast<const unsigned char *>(bytes.data());
+    for (size_t i = 0; i < bytes.size();) {
+        unsigned long codePoint;
+        int length = ReadUtf8Sequence(data + i, int(bytes.size() - i), &codePoint);
+        if (length == 0) {
+            char spelt[8];
+            std::snprintf(spelt, sizeof spelt, "<0x%02X>", data[i++]);
+            out += spelt;
+            continue;
+        }
+        AppendShown(out, codePoint, false);
+        i += size_t(length);
+    }
+    return out;
+}
+
+std::string Quoted(const Text &text) { return "\"" + Shown(text) + "\""; }
+
+// ---- JSON
+
+std::string Json(const Text &text)
+{
+    std::string out = "\"";
+    ForEachCodePoint(text, [&](unsigned long c, bool lone) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += char(c);
+        } else if (c < 0x20) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04lx", c);
+            out += escape;
+        } else {
+            AppendUtf8(out, lone ? 0xFFFD : c);
+        }
+    });
+    return out + "\"";
+}
+
+std::string Json(const std::string &utf8) { return Json(FromUtf8(utf8)); }
+
+}  // namespace check

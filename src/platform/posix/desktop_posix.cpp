@@ -1,0 +1,132 @@
+// The card check's platform on Linux and other POSIX systems, where names, arguments and
+// output are bytes (UTF-8 by convention) already.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/desktop/desktop.h"
+
+namespace desktop {
+
+namespace {
+struct OpenFile {
+    int descriptor;
+    std::uint64_t bytesRead = 0;
+    std::string error;
+};
+
+std::string Reason(int error) { return std::strerror(error); }
+}  // namespace
+
+Facts Inspect(const Path &path)
+{
+    Facts facts;
+    struct stat status;
+    if (stat(path.c_str(), &status) != 0) {
+        // A name that leads nowhere is simply not there; anything else is a fault to report.
+        bool absent = errno == ENOENT || errno == ENOTDIR;
+        facts.kind = absent ? Kind::kMissing : Kind::kUnreadable;
+        facts.why = Reason(errno);
+        return facts;
+    }
+    facts.kind = S_ISREG(status.st_mode) ? Kind::kFile
+               : S_ISDIR(status.st_mode) ? Kind::kDirectory : Kind::kOther;
+    // Wine and the device know only a read-only attribute, which a file without any write
+    // permission bit stands for; root's access() would call every file writable.
+    facts.readOnly = (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+    return facts;
+}
+
+bool ListFolder(const Path &folder, std::vector<NativeName> *names, std::string *why)
+{
+    DIR *directory = opendir(folder.c_str());
+    if (directory == nullptr) {
+        *why = Reason(errno);
+        return false;
+    }
+    names->clear();
+    errno = 0;
+    while (const dirent *entry = readdir(directory)) {
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+            names->push_back(entry->d_name);
+    }
+    int error = errno;
+    closedir(directory);
+    if (error != 0)
+        *why = Reason(error);
+    return error == 0;
+}
+
+Path FolderPath(const std::string &utf8) { return Path(utf8); }
+
+PlatformHandle OpenRegularFile(const Path &path, std::string *why)
+{
+    // Non-blocking, so that a FIFO put in a file's place cannot hold the check in open();
+    // the type is then checked on what was opened, not on what the name meant a moment ago.
+    int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (descriptor < 0) {
+        *why = Reason(errno);
+        return nullptr;
+    }
+    struct stat status;
+    if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+        *why = "it is not a regular file";
+        close(descriptor);
+        return nullptr;
+    }
+    fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+    return new OpenFile{descriptor, 0, {}};
+}
+
+void CloseFile(PlatformHandle file)
+{
+    auto *open = static_cast<OpenFile *>(file);
+    close(open->descriptor);
+    delete open;
+}
+
+std::uint64_t BytesRead(PlatformHandle file) { return static_cast<OpenFile *>(file)->bytesRead; }
+std::string ReadError(PlatformHandle file) { return static_cast<OpenFile *>(file)->error; }
+
+std::vector<std::string> Arguments(int argc, char **argv)
+{
+    return std::vector<std::string>(argv + 1, argv + argc);
+}
+
+bool Write(bool toStderr, const std::string &utf8, std::string *why)
+{
+    int descriptor = toStderr ? STDERR_FILENO : STDOUT_FILENO;
+    for (size_t done = 0; done < utf8.size();) {
+        ssize_t count = write(descriptor, utf8.data() + done, utf8.size() - done);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0) {
+            *why = count < 0 ? Reason(errno) : "nothing was written";
+            return false;
+        }
+        done += size_t(count);
+    }
+    return true;
+}
+
+}  // namespace desktop
+
+int PlatformReadFile(PlatformHandle file, unsigned char *bytes, int capacity)
+{
+    auto *open = static_cast<desktop::OpenFile *>(file);
+    for (;;) {
+        ssize_t count = read(open->descriptor, bytes, size_t(capacity));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0) {
+            open->error = desktop::Reason(errno);
+            return -1;
+        }
+        open->bytesRead += std::uint64_t(count);
+        return int(count);
+    }
+}

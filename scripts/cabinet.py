@@ -1,0 +1,85 @@
+"""Writes Microsoft cabinets ("MSCF") and device setup information (".000", "MSCE") from the
+project's own bytes, for the sample card, the tests and the bench. Cabinets carry data-block
+checksums, so that a changed byte is found; MSZIP blocks are deflated one by one with zlib."""
+import struct
+import zlib
+
+BLOCK = 32768
+NONE, MSZIP = 0, 1
+
+
+def checksum(data, seed=0):
+    """The cabinet checksum: data as little-endian 32-bit words XORed into the seed, the
+    last one to three bytes taken most significant first."""
+    whole = len(data) // 4 * 4
+    for (word,) in struct.iter_unpack("<I", data[:whole]):
+        seed ^= word
+    rest = 0
+    for byte in data[whole:]:
+        rest = rest << 8 | byte
+    return seed ^ rest
+
+
+def data_blocks(data, compression):
+    """CFDATA records for one folder's bytes."""
+    records = []
+    for start in range(0, max(len(data), 1), BLOCK):
+        plain = data[start:start + BLOCK]
+        if compression == MSZIP:
+            deflate = zlib.compressobj(9, zlib.DEFLATED, -15)
+            packed = b"CK" + deflate.compress(plain) + deflate.flush()
+        else:
+            packed = plain
+        sizes = struct.pack("<HH", len(packed), len(plain))
+        records.append(struct.pack("<I", checksum(sizes, checksum(packed))) + sizes + packed)
+    return records
+
+
+def cabinet(members, compression=NONE, signature=b""):
+    """A cabinet of members [(name, bytes)] in one folder. A signature is put after the
+    cabinet, its offset and size in the header's reserve, as a signed package has them."""
+    data = b"".join(content for _, content in members)
+    blocks = data_blocks(data, compression)
+    reserve = 20 if signature else 0
+    header_size = 36 + (4 + reserve if reserve else 0)
+    files_at = header_size + 8
+    entries, offset = [], 0
+    for name, content in members:
+        entries.append(struct.pack("<IIHHHH", len(content), offset, 0, 0x5A21, 0x6000, 0x20)
+                       + name.encode("ascii") + b"\0")
+        offset += len(content)
+    data_at = files_at + sum(len(entry) for entry in entries)
+    size = data_at + sum(len(block) for block in blocks)
+    flags = 4 if reserve else 0
+    header = struct.pack("<4sIIIIIBBHHHHH", b"MSCF", 0, size, 0, files_at, 0, 3, 1, 1, len(members),
+                         flags, 0x1234, 0)
+    if reserve:
+        header += struct.pack("<HBB", reserve, 0, 0) + struct.pack("<IIIII", 0, 0, 0, size, len(signature))
+    folder = struct.pack("<IHH", data_at, len(blocks), compression)
+    return header + folder + b"".join(entries) + b"".join(blocks) + signature
+
+
+def setup_info(app="App", provider="Provider", processor=0, os_min=(0, 0), os_max=(0, 0),
+               build_min=0, build_max=0, unsupported=(), length=None):
+    """A ".000" member: the 100-byte MSCE header, then its strings. length overrides the
+    length the header gives."""
+    strings = b""
+
+    def place(text):
+        nonlocal strings
+        at = 100 + len(strings)
+        strings += text
+        return at, len(text)
+
+    app_at, app_len = place(app.encode("latin-1") + b"\0")
+    provider_at, provider_len = place(provider.encode("latin-1") + b"\0")
+    unsupported_at, unsupported_len = (0, 0)
+    if unsupported:
+        unsupported_at, unsupported_len = place(b"".join(n.encode("latin-1") + b"\0" for n in unsupported) + b"\0")
+    total = 100 + len(strings)
+    header = struct.pack("<4sIIIIIIIIIII", b"MSCE", 0, total if length is None else length, 0, 1, processor,
+                         *os_min, *os_max, build_min, build_max)
+    header += struct.pack("<6H", 0, 0, 0, 0, 0, 0) + struct.pack("<6I", *([total] * 6))
+    header += struct.pack("<6HI", app_at, app_len, provider_at, provider_len, unsupported_at, unsupported_len, 0)
+    assert len(header) == 100, len(header)
+    return header + strings

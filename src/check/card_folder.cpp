@@ -108,12 +108,12 @@ PackageLookup CardFolder::Find(const Text &relativeName)
         start = end + 1;
         if (part.empty()) {  // an empty part comes of a doubled or leading backslash
             if (last)
-                return {Lookup::kMissing, ""};
+                return {};
             continue;
         }
         const Listing &listing = ListingOf(folder);
         if (!listing.readable)
-            return {Lookup::kUnreadable, CannotRead(shownFolder, listing.why)};
+            return {Lookup::kUnreadable, {}, CannotRead(shownFolder, listing.why)};
         // On a host that tells case apart, several names may fold alike: the one of the
         // wanted kind counts, as it is the one the device could hold.
         const Kind wanted = last ? Kind::kFile : Kind::kDirectory;
@@ -124,10 +124,11 @@ PackageLookup CardFolder::Find(const Text &relativeName)
             if (facts.kind == wanted) {
                 lookup.result = Lookup::kFound;
                 folder /= match->second;
+                lookup.path = folder;
                 break;
             }
             if (facts.kind == Kind::kUnreadable && lookup.result != Lookup::kUnreadable)
-                lookup = {Lookup::kUnreadable, CannotRead(shownFolder + L"\\" + part, facts.why)};
+                lookup = {Lookup::kUnreadable, {}, CannotRead(shownFolder + L"\\" + part, facts.why)};
             else if (facts.kind == Kind::kOther && last && lookup.result == Lookup::kMissing)
                 lookup.result = Lookup::kNotAFile;
         }

@@ -15,14 +15,20 @@ const char kUsage[] =
     "\n"
     "  --device-dir PATH  FOLDER's path on the device (default \\Storage Card); empty for\n"
     "                     the root, else starting with \\ or a drive such as C:\\\n"
-    "  --os-version N     check only SetupFile.CE<N>.txt (default: every list)\n"
+    "  --os-version N[.M] check only SetupFile.CE<N>.txt (default: every list); a package's\n"
+    "                     OS range is checked against N.M (default: each list's N.0)\n"
+    "  --processor N      the device's processor type, one of the ARM types 1824, 2080,\n"
+    "                     2336, 2577 and 70001 (default: any ARM type may do)\n"
     "  --codepage N       the device's ANSI code page, for lines that are not UTF-8\n"
     "                     (default 1252)\n"
     "  --json             print the report as one JSON object\n"
     "  --help, --version\n"
     "\n"
-    "Exit status: 0 when every list runs once and installs every line's package, found and\n"
-    "without warnings; 1 when something needs looking at; 2 for a usage error, a folder or\n"
+    "Each package found is read through, and the report says whether the device's installer\n"
+    "will take it: its cabinet, setup information, processor type and OS range.\n"
+    "\n"
+    "Exit status: 0 when every list runs once and installs every line's package, found,\n"
+    "taken by the installer and without warnings; 1 when something needs looking at; 2 for a usage error, a folder or\n"
     "list that cannot be read, or a report that cannot be written.\n";
 
 struct UsageError {
@@ -102,9 +108,18 @@ std::optional<check::Options> ParseOptions(const std::vector<std::string> &argum
             options.deviceDir = DeviceDirectory(takeValue());
         } else if (argument == "--os-version") {
             std::string text = takeValue();
-            options.osVersion = Number(text, 0xFFFFFFFFul);
-            if (!options.osVersion)
-                throw UsageError{"--os-version takes a whole number, not '" + check::ShownBytes(text) + "'"};
+            size_t dot = text.find('.');
+            options.osVersion = Number(text.substr(0, dot), 0xFFFFFFFFul);
+            std::optional<unsigned long> minor = dot == std::string::npos ? 0ul : Number(text.substr(dot + 1), 0xFFFFFFFFul);
+            if (!options.osVersion || !minor)
+                throw UsageError{"--os-version takes MAJOR or MAJOR.MINOR, whole numbers, not '" + check::ShownBytes(text) + "'"};
+            options.osMinor = *minor;
+        } else if (argument == "--processor") {
+            std::string text = takeValue();
+            options.processor = Number(text, 0xFFFFFFFFul);
+            if (!options.processor || !check::IsArmProcessor(*options.processor))
+                throw UsageError{"--processor takes one of the ARM types 1824, 2080, 2336, 2577 and 70001, not '"
+                                 + check::ShownBytes(text) + "'"};
         } else if (argument == "--codepage") {
             std::string text = takeValue();
             std::optional<unsigned long> page = Number(text, 65535);

@@ -47,6 +47,9 @@ const char *WarningName(Warning warning)
     case Warning::kDuplicate: return "duplicate";
     case Warning::kUnpairedSurrogate: return "unpaired-surrogate";
     case Warning::kNotAFile: return "not-a-file";
+    case Warning::kRefused: return "refused";
+    case Warning::kMayRefuse: return "may-refuse";
+    case Warning::kSetupDll: return "setup-dll";
     }
     return "";
 }
@@ -67,8 +70,42 @@ template <typename Item, typename Name> std::string JsonNames(const std::vector<
 {
     std::string out = "[";
     for (size_t i = 0; i < items.size(); i++)
-        out += (i ? ", \"" : "\"") + std::string(name(items[i])) + "\"";
+        out += (i ? ", " : "") + name(items[i]);
     return out + "]";
+}
+
+std::string Quote(const char *name) { return "\"" + std::string(name) + "\""; }
+
+const char *InstallsName(Installs installs)
+{
+    return installs == Installs::kYes ? "yes" : installs == Installs::kNo ? "no" : "maybe";
+}
+
+const char *CabinetName(CabinetState state)
+{
+    return state == CabinetState::kOk ? "ok" : state == CabinetState::kNotACabinet ? "not-a-cabinet" : "damaged";
+}
+
+// What the installer will find in a package, and whether it takes it.
+std::string JsonCab(const LineReport &line, int codePage)
+{
+    const PackageFacts &facts = *line.package;
+    auto text = [codePage](const std::string &bytes) { return Json(FromCodePage(bytes, codePage)); };
+    std::string out = "{\"cabinet\": \"" + std::string(CabinetName(facts.cabinet)) + "\", \"compression\": "
+                    + JsonNames(facts.compression, [](int method) { return Quote(CompressionName(method)); })
+                    + ", \"setup\": \""
+                    + (facts.setup == SetupForm::k000 ? "000" : facts.setup == SetupForm::kXml ? "xml" : "none") + "\"";
+    if (facts.setup == SetupForm::k000) {
+        const SetupInfo &info = facts.info;
+        out += ", \"app\": " + text(info.app) + ", \"provider\": " + text(info.provider)
+             + ", \"processor\": " + std::to_string(info.processor) + ", \"os_min\": \"" + VersionText(info.osMin)
+             + "\", \"os_max\": \"" + VersionText(info.osMax) + "\", \"build_min\": " + std::to_string(info.buildMin)
+             + ", \"build_max\": " + std::to_string(info.buildMax) + ", \"unsupported\": " + JsonNames(info.unsupported, text);
+    }
+    if (facts.cabinet == CabinetState::kOk)
+        out += ", \"setup_dll\": " + JsonBool(facts.setupDll);
+    return out + ", \"installs\": \"" + InstallsName(line.verdict.installs) + "\", \"why\": "
+         + Json(line.verdict.why) + "}";
 }
 
 class JsonReport final : public ReportWriter {
@@ -77,6 +114,7 @@ public:
 
     void Begin(const Options &options) override
     {
+        codePage_ = options.codePage;
         out_.Add("{\"folder\": " + Json(options.folder) + ", \"device_dir\": "
                  + Json(options.deviceDir) + ", \"lists\": [");
     }
@@ -97,19 +135,20 @@ public:
         if (line.reason != Reason::kNone) {
             out += ", \"outcome\": \"skip\", \"reason\": \"" + std::string(ReasonName(line.reason)) + "\"";
             if (line.reason == Reason::kDoesNotFit)
-                out += ", \"entry\": " + Json(line.entry) + ", \"package\": " + Json(line.package);
+                out += ", \"entry\": " + Json(line.entry) + ", \"package\": " + Json(line.packagePath);
             out_.Add(out + "}");
             return;
         }
         out_.Add(out + ", \"outcome\": \"install\", \"entry\": " + Json(line.entry)
-                 + ", \"package\": " + Json(line.package) + ", \"arguments\": "
+                 + ", \"package\": " + Json(line.packagePath) + ", \"arguments\": "
                  + Json(line.arguments) + ", \"found\": " + JsonBool(line.found)
-                 + ", \"warnings\": " + JsonNames(line.warnings, WarningName) + "}");
+                 + ", \"warnings\": " + JsonNames(line.warnings, [](Warning w) { return Quote(WarningName(w)); })
+                 + (line.package != nullptr ? ", \"cab\": " + JsonCab(line, codePage_) : "") + "}");
     }
 
     void EndList(const ListReport &list) override
     {
-        out_.Add("], \"warnings\": " + JsonNames(list.warnings, ListWarningName) + "}");
+        out_.Add("], \"warnings\": " + JsonNames(list.warnings, [](ListWarning w) { return Quote(ListWarningName(w)); }) + "}");
     }
 
     void End(const Totals &) override
@@ -120,6 +159,7 @@ public:
 
 private:
     Output &out_;
+    int codePage_ = 1252;
     size_t lists_ = 0, lines_ = 0;
 };
 
@@ -132,7 +172,7 @@ std::string ReasonText(const LineReport &line)
     case Reason::kNul: return "the line holds a NUL character";
     case Reason::kTooLong: return "the line is longer than 126 characters";
     case Reason::kDoesNotFit:
-        return Quoted(line.package) + " (" + std::to_string(line.package.size())
+        return Quoted(line.packagePath) + " (" + std::to_string(line.packagePath.size())
              + " characters) does not fit the installer's 127-character command line";
     case Reason::kReadError: return "a read error cut the list here; nothing after it is read";
     case Reason::kNone: break;
@@ -160,8 +200,32 @@ std::string Notes(const LineReport &line)
             notes += kNote + ("the same package as line " + std::to_string(line.sameAs) + ": the installer is started on it again");
         else if (warning == Warning::kUnpairedSurrogate)
             notes += kNote + std::string("holds half of a UTF-16 pair (shown as <U+...>): no file can carry that name");
+        else if (warning == Warning::kRefused)
+            notes += kNote + ("the installer will refuse it: " + line.verdict.why);
+        else if (warning == Warning::kMayRefuse)
+            notes += kNote + ("the installer may refuse it: " + line.verdict.why);
+        else if (warning == Warning::kSetupDll)
+            notes += kNote + std::string("it carries a setup DLL, code that the installer runs: should it restart the "
+                                         "device, the list stays and the whole batch runs again from the top at the next start");
     }
     return notes;
+}
+
+// A line or so on what a package holds: "Acme Tools (Acme), ARM 2577, OS 4.0 to 6.99".
+std::string PackageText(const PackageFacts &facts, int codePage)
+{
+    if (facts.cabinet != CabinetState::kOk)
+        return facts.cabinet == CabinetState::kNotACabinet ? "not a cabinet" : "a damaged cabinet";
+    if (facts.setup != SetupForm::k000)
+        return facts.setup == SetupForm::kXml ? "a cabinet whose setup is _setup.xml" : "a cabinet without setup information";
+    const SetupInfo &info = facts.info;
+    std::string out = Shown(FromCodePage(info.app, codePage)) + " (" + Shown(FromCodePage(info.provider, codePage))
+                    + "), " + ProcessorText(info.processor) + ", " + OsRangeText(info);
+    if (!BuildRangeText(info).empty())
+        out += ", " + BuildRangeText(info);
+    for (size_t i = 0; i < info.unsupported.size(); i++)
+        out += (i ? ", " : "; not for ") + Shown(FromCodePage(info.unsupported[i], codePage));
+    return out;
 }
 
 std::string EncodingText(ListEncoding encoding, int codePage)
@@ -203,8 +267,10 @@ public:
     {
         char number[16];
         std::snprintf(number, sizeof number, "  %5d  ", line.number);
+        std::string package = line.package != nullptr
+                            ? "\n            " + PackageText(*line.package, options_->codePage) : "";
         if (line.reason == Reason::kNone)
-            out_.Add(number + ("install " + Quoted(line.package)) + Notes(line) + "\n");
+            out_.Add(number + ("install " + Quoted(line.packagePath)) + package + Notes(line) + "\n");
         else
             out_.Add(number + ("skip    " + ReasonText(line)) + "\n");
     }

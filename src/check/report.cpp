@@ -21,6 +21,45 @@ Reason ReasonFor(LineOutcome outcome)
     return Reason::kReadError;
 }
 
+// Up to most bytes of a file's start.
+std::string ReadStart(const desktop::Path &path, size_t most)
+{
+    std::string why, start(most, '\0');
+    PlatformHandle file = desktop::OpenRegularFile(path, &why);
+    size_t filled = 0;
+    while (file != nullptr && filled < most) {
+        int count = PlatformReadFile(file, reinterpret_cast<unsigned char *>(&start[filled]), int(most - filled));
+        if (count <= 0)
+            break;
+        filled += size_t(count);
+    }
+    if (file != nullptr)
+        desktop::CloseFile(file);
+    start.resize(filled);
+    return start;
+}
+
+CabinetHeader HeaderOf(const std::string &start)
+{
+    return ReadCabinetHeader(reinterpret_cast<const unsigned char *>(start.data()), start.size());
+}
+
+// What the installer will find in a package: its first bytes for the cabinet's own records
+// (the most that 65,535 folders with the largest reserves take, where a package needs it),
+// then the whole cabinet read through by the platform's library.
+PackageFacts ExaminePackage(const desktop::Path &path)
+{
+    const size_t kUsualHeader = 1 << 16, kLargestHeader = 40 + 65535 + 4 * 256 + 65535 * (8 + 255);
+    std::string start = ReadStart(path, kUsualHeader);
+    CabinetHeader header = HeaderOf(start);
+    if (header.signature && !header.valid && start.size() == kUsualHeader)
+        header = HeaderOf(ReadStart(path, kLargestHeader));
+    desktop::CabinetRead read;
+    if (header.signature)
+        read = desktop::ReadCabinet(path);
+    return DescribePackage(header, read.readThrough, read.members, read.setup);
+}
+
 Text PackagePath(const Text &deviceDir, const Text &entry)
 {
     std::vector<wchar_t> path(deviceDir.size() + entry.size() + 2);
@@ -39,7 +78,10 @@ public:
     Outcome outcome;
 
 private:
+    struct Package;
     void DescribeEntry(LineReport &line);
+    const Package &Examine(const Text &entry);
+    void JudgePackage(LineReport &line, const PackageFacts &facts);
     void Fail(const std::string &sentence)
     {
         if (outcome.failure.empty())
@@ -47,9 +89,14 @@ private:
     }
 
     const Options &options_;
+    Version device_;                           // the version of the list being checked
     CardFolder &folder_;
     ReportWriter &writer_;
-    std::map<Text, PackageLookup> packages_;   // folded entry -> what was found
+    struct Package {
+        PackageLookup lookup;
+        PackageFacts facts;
+    };
+    std::map<Text, Package> packages_;         // folded entry -> what was found
     std::map<Text, int> firstLineOf_;          // folded package path -> its first line
 };
 
@@ -57,7 +104,7 @@ private:
 void Checker::DescribeEntry(LineReport &line)
 {
     wchar_t arguments[kArgumentsCapacity];
-    line.package = PackagePath(options_.deviceDir, line.entry);
+    line.packagePath = PackagePath(options_.deviceDir, line.entry);
     if (HasLoneSurrogate(line.entry))
         line.warnings.push_back(Warning::kUnpairedSurrogate);
     if (FormatInstallArguments(options_.deviceDir.c_str(), line.entry.c_str(), arguments) != 0) {
@@ -65,11 +112,8 @@ void Checker::DescribeEntry(LineReport &line)
         return;
     }
     line.arguments = arguments;
-    Text folded = desktop::FoldCase(line.entry);
-    auto known = packages_.find(folded);
-    if (known == packages_.end())
-        known = packages_.emplace(folded, folder_.Find(line.entry)).first;
-    const PackageLookup &lookup = known->second;
+    const Package &package = Examine(line.entry);
+    const PackageLookup &lookup = package.lookup;
     line.found = lookup.result == Lookup::kFound;
     if (lookup.result == Lookup::kUnreadable)
         Fail(lookup.failure);
@@ -79,17 +123,46 @@ void Checker::DescribeEntry(LineReport &line)
         line.warnings.push_back(Warning::kQuote);
     if (line.entry[0] == L'\\')
         line.warnings.push_back(Warning::kAbsolute);
-    auto [first, isNew] = firstLineOf_.emplace(desktop::FoldCase(line.package), line.number);
+    auto [first, isNew] = firstLineOf_.emplace(desktop::FoldCase(line.packagePath), line.number);
     if (!isNew) {
         line.warnings.push_back(Warning::kDuplicate);
         line.sameAs = first->second;
     }
+    if (line.found)
+        JudgePackage(line, package.facts);
+}
+
+const Checker::Package &Checker::Examine(const Text &entry)
+{
+    Text folded = desktop::FoldCase(entry);
+    auto known = packages_.find(folded);
+    if (known != packages_.end())
+        return known->second;
+    Package package{folder_.Find(entry), {}};
+    if (package.lookup.result == Lookup::kFound)
+        package.facts = ExaminePackage(package.lookup.path);
+    return packages_.emplace(folded, std::move(package)).first->second;
+}
+
+// Whether the device takes the package: a repeated one has been deleted by then.
+void Checker::JudgePackage(LineReport &line, const PackageFacts &facts)
+{
+    line.package = &facts;
+    if (line.sameAs != 0)
+        line.verdict = {Installs::kNo, "the installer deleted the file when it ran line " + std::to_string(line.sameAs)};
+    else
+        line.verdict = Judge(facts, device_, options_.processor);
+    if (line.verdict.installs != Installs::kYes)
+        line.warnings.push_back(line.verdict.installs == Installs::kNo ? Warning::kRefused : Warning::kMayRefuse);
+    if (facts.cabinet == CabinetState::kOk && facts.setupDll)
+        line.warnings.push_back(Warning::kSetupDll);
 }
 
 void Checker::CheckList(ListReport &list)
 {
     wchar_t listPath[kListPathCapacity];
     list.runs = FormatListPath(options_.deviceDir.c_str(), list.file.osVersion, listPath) == 0;
+    device_ = {list.file.osVersion, options_.osVersion ? options_.osMinor : 0};
     firstLineOf_.clear();
     std::string why;
     PlatformHandle handle = desktop::OpenRegularFile(list.file.path, &why);

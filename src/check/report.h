@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "batch.h"
+#include "package.h"
 #include "text.h"
 
 namespace check {
@@ -32,6 +33,7 @@ struct ListFile {
 enum class Lookup { kFound, kMissing, kNotAFile, kUnreadable };
 struct PackageLookup {
     Lookup result = Lookup::kMissing;
+    desktop::Path path;         // with kFound
     std::string failure;        // with kUnreadable: a sentence naming the folder and why
 };
 
@@ -65,16 +67,20 @@ private:
 
 // Why a line installs nothing; kNone for a line that installs a package.
 enum class Reason { kNone, kBlank, kNul, kTooLong, kDoesNotFit, kReadError };
-enum class Warning { kQuote, kAbsolute, kDuplicate, kUnpairedSurrogate, kNotAFile };
+enum class Warning {
+    kQuote, kAbsolute, kDuplicate, kUnpairedSurrogate, kNotAFile, kRefused, kMayRefuse, kSetupDll
+};
 enum class ListWarning { kDuplicateList, kOddLength };
 
 struct LineReport {
     int number = 0;
     Reason reason = Reason::kNone;
-    Text entry, package, arguments;   // for lines that name a package
+    Text entry, packagePath, arguments;  // for lines that name a package
     bool found = false;               // the package file is in the card folder
     std::vector<Warning> warnings;
     int sameAs = 0;                   // with Warning::kDuplicate: the line it repeats
+    const PackageFacts *package = nullptr;  // for a package found: what the installer will find in it
+    Verdict verdict;                  // and whether it takes it
 };
 
 struct ListReport {
@@ -89,6 +95,8 @@ struct Options {
     std::string folder;                       // as given, UTF-8
     Text deviceDir = L"\\Storage Card";       // without a trailing backslash
     std::optional<unsigned long> osVersion;
+    unsigned long osMinor = 0;                // given as --os-version MAJOR.MINOR
+    std::optional<unsigned long> processor;   // the device's, one of the ARM types
     int codePage = 1252;
     bool json = false;
 };

@@ -94,6 +94,15 @@ bool DecodeUtf8Name(const std::string &bytes, Text *text)
     return valid;
 }
 
+Text FromCodePage(const std::string &bytes, int codePage)
+{
+    Text text(bytes.size(), L'\0');  // a code page makes at most one unit of each byte
+    int length = desktop::DecodeCodePage(codePage, reinterpret_cast<const unsigned char *>(bytes.data()),
+                                         int(bytes.size()), text.data(), int(text.size()));
+    text.resize(size_t(length > 0 ? length : 0));
+    return text;
+}
+
 // ---- For a terminal
 
 static bool TerminalActsOn(unsigned long c)

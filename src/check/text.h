@@ -15,6 +15,8 @@ Text FromUtf8(const std::string &bytes);  // an invalid byte becomes U+FFFD
 // False for bytes that are not UTF-8 (which then name no file the device could hold).
 bool DecodeUtf8Name(const std::string &bytes, Text *text);
 bool HasLoneSurrogate(const Text &text);
+// Bytes in one of the device's ANSI code pages.
+Text FromCodePage(const std::string &bytes, int codePage);
 
 // Text for a terminal, one to one: "<" doubles, and everything a terminal would act on
 // (C0, DEL, C1, the bidi and line-separator marks) and every lone surrogate is spelt out

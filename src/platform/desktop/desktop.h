@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,19 @@ PlatformHandle OpenRegularFile(const Path &path, std::string *why);
 void CloseFile(PlatformHandle file);
 std::uint64_t BytesRead(PlatformHandle file);
 std::string ReadError(PlatformHandle file);  // why the last read failed
+
+// A package read through by the platform's own cabinet library (libmspack, or Windows'
+// cabinet.dll): every member decompressed and discarded, data checksums checked, nothing
+// written anywhere. Only the first member whose name ends in ".000", the setup information,
+// is kept, and of it no more than kSetupBytesKept.
+struct CabinetRead {
+    bool readThrough = false;           // the library read every member without a fault
+    std::vector<std::string> members;   // their names as stored
+    std::optional<std::string> setup;
+};
+constexpr size_t kSetupBytesKept = 1 << 20;
+CabinetRead ReadCabinet(const Path &path);
+bool IsSetupMember(const std::string &name);
 
 // Windows' extended-length form of a full path ("\\?\C:\...", "\\?\UNC\server\..."), which
 // the wide calls take beyond 260 characters. Pure, so that every build can test it.

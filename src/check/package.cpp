@@ -1,0 +1,251 @@
+// Reads what the device's installer checks in a package: the cabinet's header and folder
+// records, and the setup information's fixed header with the strings it points to. Every
+// field is little-endian, and every offset is checked against what was read.
+#include "package.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace check {
+
+namespace {
+
+const char kDamaged[] = "the cabinet is damaged or cut short, so the installer cannot unpack it";
+
+unsigned long Word(const unsigned char *at) { return at[0] | unsigned(at[1]) << 8; }
+unsigned long Long(const unsigned char *at) { return Word(at) | Word(at + 2) << 16; }
+
+// Steps over a NUL-terminated string at *at; false when it runs past count.
+bool SkipString(const unsigned char *bytes, size_t count, size_t *at)
+{
+    const void *end = *at < count ? std::memchr(bytes + *at, 0, count - *at) : nullptr;
+    if (end == nullptr)
+        return false;
+    *at = size_t(static_cast<const unsigned char *>(end) - bytes) + 1;
+    return true;
+}
+
+bool EndsWith(std::string name, const std::string &tail)
+{
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return char(c >= 'A' && c <= 'Z' ? c + 32 : c); });
+    return name.size() >= tail.size() && name.compare(name.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// A string the setup information points to: bytes[offset, offset + length), its NUL included.
+bool SetupString(const unsigned char *bytes, size_t limit, size_t at, std::string *text)
+{
+    size_t offset = Word(bytes + at), length = Word(bytes + at + 2);
+    if (length == 0) {
+        text->clear();
+        return true;
+    }
+    if (offset + length > limit || std::memchr(bytes + offset, 0, length) == nullptr)
+        return false;
+    *text = reinterpret_cast<const char *>(bytes + offset);
+    return true;
+}
+
+// The unsupported platforms: NUL-separated names ending in an empty one.
+bool UnsupportedNames(const unsigned char *bytes, size_t limit, std::vector<std::string> *names)
+{
+    size_t offset = Word(bytes + 92), length = Word(bytes + 94);
+    if (offset == 0 && length == 0)
+        return true;
+    if (offset + length > limit)
+        return false;
+    for (size_t at = offset; at < offset + length;) {
+        size_t start = at;
+        if (!SkipString(bytes, offset + length, &at))
+            return false;
+        if (at - start == 1)
+            return true;
+        names->emplace_back(reinterpret_cast<const char *>(bytes + start));
+    }
+    return false;
+}
+
+bool Below(const Version &a, const Version &b)
+{
+    return a.major != b.major ? a.major < b.major : a.minor < b.minor;
+}
+
+// The verdict that the setup information alone gives.
+Verdict JudgeSetup(const SetupInfo &info, Version device, std::optional<unsigned long> processor)
+{
+    if (info.processor != 0 && !IsArmProcessor(info.processor))
+        return {Installs::kNo, "it is built for " + ProcessorText(info.processor) + ", not for an ARM device"};
+    bool low = info.osMin.major || info.osMin.minor, high = info.osMax.major || info.osMax.minor;
+    if ((low && Below(device, info.osMin)) || (high && Below(info.osMax, device)))
+        return {Installs::kNo, "it is built for " + OsRangeText(info) + ", and the device runs " + VersionText(device)};
+    if (processor && info.processor != 0 && info.processor != *processor)
+        return {Installs::kMaybe, "it is built for " + ProcessorText(info.processor) + " and the device reports "
+                                      + ProcessorText(*processor) + ": how strictly the installer compares ARM types "
+                                      "is not documented"};
+    std::string builds = BuildRangeText(info);
+    if (!builds.empty())
+        return {Installs::kMaybe, "it is built for " + builds + ", and the device's build is not known here"};
+    return {};
+}
+
+}  // namespace
+
+CabinetHeader ReadCabinetHeader(const unsigned char *bytes, size_t count)
+{
+    CabinetHeader header;
+    header.signature = count >= 4 && std::memcmp(bytes, "MSCF", 4) == 0;
+    if (!header.signature || count < 36)
+        return header;
+    const unsigned long folders = Word(bytes + 26), flags = Word(bytes + 30);
+    size_t at = 36, folderReserve = 0;
+    if (flags & 4) {  // a reserve: in the header (a signed package keeps its signature's place there) and in each folder
+        if (count < 40)
+            return header;
+        folderReserve = bytes[38];
+        at = 40 + Word(bytes + 36);
+    }
+    header.spanned = (flags & 3) != 0;
+    for (unsigned long names = (flags & 1 ? 2 : 0) + (flags & 2 ? 2 : 0); names > 0; names--) {
+        if (!SkipString(bytes, count, &at))
+            return header;
+    }
+    for (unsigned long folder = 0; folder < folders; folder++, at += 8 + folderReserve) {
+        if (at + 8 > count)
+            return header;
+        int method = int(Word(bytes + at + 6) & 0xF);
+        if (method > 3)
+            return header;
+        if (std::find(header.compression.begin(), header.compression.end(), method) == header.compression.end())
+            header.compression.push_back(method);
+    }
+    header.valid = folders > 0;
+    return header;
+}
+
+bool ParseSetupInfo(const unsigned char *bytes, size_t count, SetupInfo *info, std::string *why)
+{
+    if (count < 100 || std::memcmp(bytes, "MSCE", 4) != 0) {
+        *why = count < 100 ? "its setup information is cut short" : "its setup information does not start with MSCE";
+        return false;
+    }
+    const size_t limit = Long(bytes + 8);
+    bool fits = limit >= 100 && limit <= count;
+    for (int section = 0; fits && section < 6; section++) {
+        size_t entries = Word(bytes + 48 + 2 * section), offset = Long(bytes + 60 + 4 * section);
+        fits = offset <= limit && (entries == 0 || offset < limit);
+    }
+    fits = fits && SetupString(bytes, limit, 84, &info->app) && SetupString(bytes, limit, 88, &info->provider)
+        && UnsupportedNames(bytes, limit, &info->unsupported);
+    if (!fits) {
+        *why = "an offset or length in its setup information leads outside it";
+        return false;
+    }
+    info->processor = Long(bytes + 20);
+    info->osMin = {Long(bytes + 24), Long(bytes + 28)};
+    info->osMax = {Long(bytes + 32), Long(bytes + 36)};
+    info->buildMin = Long(bytes + 40);
+    info->buildMax = Long(bytes + 44);
+    return true;
+}
+
+PackageFacts DescribePackage(const CabinetHeader &header, bool readThrough,
+                             const std::vector<std::string> &members,
+                             const std::optional<std::string> &setup000)
+{
+    PackageFacts facts;
+    if (!header.signature) {
+        facts.cabinet = CabinetState::kNotACabinet;
+        facts.why = "the file is not a cabinet: it does not start with MSCF";
+        return facts;
+    }
+    if (!header.valid || !readThrough) {
+        facts.why = kDamaged;
+        return facts;
+    }
+    if (header.spanned) {
+        facts.why = "the cabinet continues in another file, which the installer is not given";
+        return facts;
+    }
+    facts.cabinet = CabinetState::kOk;
+    facts.compression = header.compression;
+    for (const std::string &name : members)
+        facts.setupDll = facts.setupDll || EndsWith(name, ".999");
+    bool xml = std::any_of(members.begin(), members.end(),
+                           [](const std::string &name) { return EndsWith("\\" + name, "\\_setup.xml"); });
+    if (setup000) {
+        const auto *bytes = reinterpret_cast<const unsigned char *>(setup000->data());
+        facts.setup = ParseSetupInfo(bytes, setup000->size(), &facts.info, &facts.why) ? SetupForm::k000
+                                                                                      : SetupForm::kNone;
+    } else if (xml) {
+        facts.setup = SetupForm::kXml;
+    } else {
+        facts.why = "the package holds no setup information (no .000 member)";
+    }
+    return facts;
+}
+
+Verdict Judge(const PackageFacts &facts, Version device, std::optional<unsigned long> processor)
+{
+    if (facts.cabinet != CabinetState::kOk || facts.setup == SetupForm::kNone)
+        return {Installs::kNo, facts.why};
+    if (facts.setup == SetupForm::kXml)
+        return {Installs::kMaybe, "its setup is _setup.xml, which the Windows CE 6 installer is not "
+                                  "documented to read"};
+    return JudgeSetup(facts.info, device, processor);
+}
+
+const char *CompressionName(int method)
+{
+    static const char *const kNames[] = {"none", "mszip", "quantum", "lzx"};
+    return method >= 0 && method < 4 ? kNames[method] : "unknown";
+}
+
+bool IsArmProcessor(unsigned long type)
+{
+    return type == 1824 || type == 2080 || type == 2336 || type == 2577 || type == 70001;
+}
+
+std::string ProcessorText(unsigned long type)
+{
+    static const struct { unsigned long type; const char *family; } kTypes[] = {
+        {386, "x86"}, {486, "x86"}, {586, "x86"}, {686, "x86"}, {4000, "MIPS"}, {103, "SH"}, {104, "SH"},
+        {10003, "SH"}, {10004, "SH"}, {10005, "SH"}, {601, "PowerPC"}, {603, "PowerPC"},
+        {604, "PowerPC"}, {620, "PowerPC"}, {821, "PowerPC"}, {21064, "Alpha"}};
+    if (type == 0)
+        return "any processor";
+    if (IsArmProcessor(type))
+        return "ARM " + std::to_string(type);
+    for (const auto &known : kTypes) {
+        if (known.type == type)
+            return std::string(known.family) + " " + std::to_string(type);
+    }
+    return "processor type " + std::to_string(type);
+}
+
+std::string OsRangeText(const SetupInfo &info)
+{
+    bool low = info.osMin.major || info.osMin.minor, high = info.osMax.major || info.osMax.minor;
+    if (low && high)
+        return "OS " + VersionText(info.osMin) + " to " + VersionText(info.osMax);
+    if (low)
+        return "OS " + VersionText(info.osMin) + " and later";
+    return high ? "OS up to " + VersionText(info.osMax) : "any OS version";
+}
+
+std::string BuildRangeText(const SetupInfo &info)
+{
+    // A highest build from 0xA0000000 on holds display flags (square screen, rotation).
+    bool low = info.buildMin > 0, high = info.buildMax >= 1 && info.buildMax <= 0x9FFFFFFFul;
+    if (low && high)
+        return "OS builds " + std::to_string(info.buildMin) + " to " + std::to_string(info.buildMax);
+    if (low)
+        return "OS builds " + std::to_string(info.buildMin) + " and later";
+    return high ? "OS builds up to " + std::to_string(info.buildMax) : "";
+}
+
+std::string VersionText(const Version &version)
+{
+    return std::to_string(version.major) + "." + std::to_string(version.minor);
+}
+
+}  // namespace check

@@ -1,0 +1,117 @@
+// Packages read through libmspack, on a desktop without Windows' cabinet.dll. The library
+// reaches files only through the system given here: the package itself, opened without
+// blocking, and sinks in memory for the members it unpacks.
+#include <fcntl.h>
+#include <mspack.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/desktop/desktop.h"
+
+namespace desktop {
+
+namespace {
+
+const char kPackage[] = "package", kKeep[] = "keep", kDiscard[] = "discard";
+
+struct File {
+    int descriptor = -1;       // the package, or -1 for a sink
+    std::string *kept = nullptr;
+};
+
+struct System : mspack_system {
+    const Path *package;
+    std::string kept;
+};
+
+mspack_file *Open(mspack_system *self, const char *name, int mode)
+{
+    auto *system = static_cast<System *>(self);
+    if (mode != MSPACK_SYS_OPEN_READ)
+        return reinterpret_cast<mspack_file *>(new File{-1, std::strcmp(name, kKeep) == 0 ? &system->kept : nullptr});
+    if (std::strcmp(name, kPackage) != 0)
+        return nullptr;  // another cabinet of a set: the installer is given only this one
+    int descriptor = open(system->package->c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    struct stat status;
+    if (descriptor >= 0 && (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode))) {
+        close(descriptor);
+        descriptor = -1;
+    }
+    return descriptor < 0 ? nullptr : reinterpret_cast<mspack_file *>(new File{descriptor, nullptr});
+}
+
+void Close(mspack_file *handle)
+{
+    auto *file = reinterpret_cast<File *>(handle);
+    if (file->descriptor >= 0)
+        close(file->descriptor);
+    delete file;
+}
+
+int Read(mspack_file *handle, void *buffer, int bytes)
+{
+    auto *file = reinterpret_cast<File *>(handle);
+    ssize_t count;
+    do {
+        count = read(file->descriptor, buffer, size_t(bytes));
+    } while (count < 0 && errno == EINTR);
+    return int(count);
+}
+
+int Write(mspack_file *handle, void *buffer, int bytes)
+{
+    auto *file = reinterpret_cast<File *>(handle);
+    if (file->kept != nullptr && file->kept->size() < kSetupBytesKept)
+        file->kept->append(static_cast<const char *>(buffer),
+                           std::min(size_t(bytes), kSetupBytesKept - file->kept->size()));
+    return bytes;
+}
+
+int Seek(mspack_file *handle, off_t offset, int mode)
+{
+    static const int kWhence[] = {SEEK_SET, SEEK_CUR, SEEK_END};
+    return lseek(reinterpret_cast<File *>(handle)->descriptor, offset, kWhence[mode]) < 0 ? -1 : 0;
+}
+
+off_t Tell(mspack_file *handle) { return lseek(reinterpret_cast<File *>(handle)->descriptor, 0, SEEK_CUR); }
+void Message(mspack_file *, const char *, ...) {}
+void *Allocate(mspack_system *, size_t bytes) { return std::malloc(bytes); }
+void Free(void *memory) { std::free(memory); }
+void Copy(void *from, void *to, size_t bytes) { std::memmove(to, from, bytes); }
+
+}  // namespace
+
+CabinetRead ReadCabinet(const Path &path)
+{
+    System system;
+    static_cast<mspack_system &>(system) = {Open, Close, Read, Write, Seek, Tell, Message, Allocate, Free, Copy, nullptr};
+    system.package = &path;
+    CabinetRead read;
+    mscab_decompressor *reader = mspack_create_cab_decompressor(&system);
+    if (reader == nullptr)
+        return read;
+    mscabd_cabinet *cabinet = reader->open(reader, kPackage);
+    read.readThrough = cabinet != nullptr;
+    bool setupFound = false;
+    for (mscabd_file *member = cabinet ? cabinet->files : nullptr; member != nullptr; member = member->next) {
+        read.members.push_back(member->filename);
+        bool keep = !setupFound && IsSetupMember(member->filename);
+        // Every member is unpacked, so that a damaged block or checksum anywhere is found.
+        read.readThrough = read.readThrough && reader->extract(reader, member, keep ? kKeep : kDiscard) == MSPACK_ERR_OK;
+        if (keep) {
+            setupFound = true;
+            read.setup = system.kept;
+        }
+    }
+    if (cabinet != nullptr)
+        reader->close(reader, cabinet);
+    mspack_destroy_cab_decompressor(reader);
+    return read;
+}
+
+}  // namespace desktop

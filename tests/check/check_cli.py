@@ -11,6 +11,9 @@ import sys
 import tempfile
 from pathlib import Path
 
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
+import cabinet as cab  # noqa: E402
+
 L6 = "SetupFile.CE6.txt"
 LONG_DIR = "\\" + "d" * 109   # the list's path on the device would be 128 characters
 DEEP = ["a" * 100, "b" * 100, "c" * 100]  # a card folder past 300 characters
@@ -21,54 +24,82 @@ def utf16(text, tail=b""):
     return b"\xff\xfe" + text.encode("utf-16-le", "surrogatepass") + tail
 
 
+def package(compression=cab.NONE, signature=b"", extra=(), **setup):
+    """A device package of a setup information and a member big enough for several blocks."""
+    return cab.cabinet([("APP.000", cab.setup_info(**setup)), ("DATA.001", bytes(range(256)) * 300), *extra],
+                       compression, signature)
+
+
+CAB, MSZIP = package(), package(cab.MSZIP)
+# name: (bytes, the line's warnings and what its cab says, as cabinet/setup/installs when
+# that is not ok/000/yes)
+PACKAGES = {
+    "plain.cab": (CAB, ""),
+    "mszip.cab": (MSZIP, ""),
+    "signed.cab": (package(cab.MSZIP, signature=b"S" * 700), ""),
+    "cut.cab": (MSZIP[:-400], "refused damaged/none/no"),
+    "flipped.cab": (MSZIP[:-300] + bytes([MSZIP[-300] ^ 1]) + MSZIP[-299:], "refused damaged/none/no"),
+    "text.cab": (b"tools.cab\r\n", "refused not-a-cabinet/none/no"),
+    "past its end.cab": (cab.cabinet([("APP.000", cab.setup_info(length=4000))]), "refused ok/none/no"),
+    "no setup.cab": (cab.cabinet([("DATA.001", b"x")]), "refused ok/none/no"),
+    "xml.cab": (cab.cabinet([("_setup.xml", b"<wap-provisioningdoc/>")]), "may-refuse ok/xml/maybe"),
+    "x86.cab": (package(processor=586), "refused ok/000/no"),
+    "arm.cab": (package(processor=2577, os_min=(5, 0), os_max=(6, 0)), ""),
+    "old.cab": (package(os_min=(4, 0), os_max=(5, 99)), "refused ok/000/no"),
+    "builds.cab": (package(build_min=20000), "may-refuse ok/000/maybe"),
+    "display.cab": (package(build_max=0xA0000001), ""),
+    "dll.cab": (package(extra=[("SETUP.999", b"MZ")]), "setup-dll"),
+}
+
+
 # name: (files, options, status, expected summary of the lists, or None for no report).
 # A file name ending in "!" is made read-only; "->X" makes a symbolic link to X; "|" a FIFO.
 # An option "@deep" puts the card folder below DEEP. Status 2 with a summary: the report is
 # finished and valid, then the failure is told.
 CASES = {
-    "clean card": ({L6: b"a.cab\r\n\r\nsub\\b.cab\n", "a.cab": b"", "sub/b.cab": b""}, [], 0,
+    "clean card": ({L6: b"a.cab\r\n\r\nsub\\b.cab\n", "a.cab": CAB, "sub/b.cab": CAB}, [], 0,
                    [f"{L6} v6 bytes runs", "1 a.cab found", "2 skip blank", "3 sub\\b.cab found"]),
     "names match as Windows matches them": (
         {"setupfile.ce7.TXT": "A.CAB\nSUB\\CAF\u00c9.cab\n\u0389\u0490.cab\n\u0131.cab\n".encode(),
-         "a.cab": b"", "Sub/caf\u00e9.CAB": b"", "\u03ae\u0491.cab": b"", "i.cab": b""}, [], 1,
+         "a.cab": CAB, "Sub/caf\u00e9.CAB": CAB, "\u03ae\u0491.cab": CAB, "i.cab": CAB}, [], 1,
         ["setupfile.ce7.TXT v7 bytes runs", "1 A.CAB found", "2 SUB\\CAF\u00c9.cab found",
          "3 \u0389\u0490.cab found", "4 \u0131.cab missing"]),
     "what the device would not tell": (
-        {L6: b'gone.cab\nq.cab" /x\n\\a.cab\nA.cab\na.cab\nsub\nfifo.cab\n', "a.cab": b"", "sub/x": b"",
+        {L6: b'gone.cab\nq.cab" /x\n\\a.cab\nA.cab\na.cab\nsub\nfifo.cab\n', "a.cab": CAB, "sub/x": b"",
          "fifo.cab|": b""}, [], 1,
         [f"{L6} v6 bytes runs", "1 gone.cab missing", '2 q.cab" /x missing quote', "3 \\a.cab found absolute",
-         "4 A.cab found", "5 a.cab found duplicate", "6 sub missing", "7 fifo.cab missing not-a-file"]),
+         "4 A.cab found", "5 a.cab found duplicate refused ok/000/no", "6 sub missing", "7 fifo.cab missing not-a-file"]),
     "skipped lines": ({L6: b"x\x00y\n" + b"l" * 127 + b"\n" + b"p" * 99 + b"\n" + b"p" * 98 + b"\n",
-                       "p" * 98: b""}, [], 1,
+                       "p" * 98: CAB}, [], 1,
                       [f"{L6} v6 bytes runs", "1 skip nul", "2 skip too-long", "3 skip does-not-fit",
                        "4 " + "p" * 98 + " found"]),
     "encodings and code page": (
         {L6: utf16("\u65e5.cab\r\n"), "SetupFile.CE7.txt": b"\xef\xbb\xbf\xe2\x82\xac.cab\n\xc0.cab\n",
-         "\u65e5.cab": b"", "\u20ac.cab": b"", "\u0410.cab": b""}, ["--codepage", "1251"], 0,
+         "\u65e5.cab": CAB, "\u20ac.cab": CAB, "\u0410.cab": CAB}, ["--codepage", "1251"], 0,
         [f"{L6} v6 utf-16le runs", "1 \u65e5.cab found",
          "SetupFile.CE7.txt v7 utf-8-bom runs", "1 \u20ac.cab found", "2 \u0410.cab found"]),
     "odd length and a lone surrogate": (
-        {L6: utf16("a\ud800b.cab\n\udc00\n", b"x"), "a.cab": b""}, [], 1,
+        {L6: utf16("a\ud800b.cab\n\udc00\n", b"x"), "a.cab": CAB}, [], 1,
         [f"{L6} v6 utf-16le runs odd-length", "1 a\ufffdb.cab missing unpaired-surrogate",
          "2 \ufffd missing unpaired-surrogate"]),
     "one version only": ({L6: b"a.cab\n", "SetupFile.CE7.txt": b"b.cab\n", "SetupFile.CE07.txt": b"",
-                          "a.cab": b""}, ["--os-version", "6"], 0, [f"{L6} v6 bytes runs", "1 a.cab found"]),
-    "two lists for one version": ({L6: b"a.cab\n", "SETUPFILE.ce6.TXT": b"a.cab\n", "a.cab": b""}, [], 1,
+                          "a.cab": CAB}, ["--os-version", "6"], 0, [f"{L6} v6 bytes runs", "1 a.cab found"]),
+    "two lists for one version": ({L6: b"a.cab\n", "SETUPFILE.ce6.TXT": b"a.cab\n", "a.cab": CAB}, [], 1,
                                   ["SETUPFILE.ce6.TXT v6 bytes runs duplicate-list", "1 a.cab found",
                                    f"{L6} v6 bytes runs duplicate-list", "1 a.cab found"]),
-    "read-only list": ({L6 + "!": b"a.cab\n", "a.cab": b""}, [], 1,
+    "read-only list": ({L6 + "!": b"a.cab\n", "a.cab": CAB}, [], 1,
                        [f"{L6} v6 bytes runs read-only", "1 a.cab found"]),
-    "device folder too long": ({L6: b"a.cab\n", "a.cab": b""}, ["--device-dir", LONG_DIR], 1,
+    "device folder too long": ({L6: b"a.cab\n", "a.cab": CAB}, ["--device-dir", LONG_DIR], 1,
                                [f"{L6} v6 bytes stays", "1 skip does-not-fit"]),
     "device folder on a drive, and the root": (
-        {L6: b"a.cab\n", "a.cab": b""}, ["--device-dir", "C:\\", "--device-dir", ""], 0,
+        {L6: b"a.cab\n", "a.cab": CAB}, ["--device-dir", "C:\\", "--device-dir", ""], 0,
         [f"{L6} v6 bytes runs", "1 a.cab found"]),
-    "long paths": ({L6: f"a.cab\n{SUB}\\b.cab\n".encode(), "a.cab": b"", f"{SUB}/b.cab": b""},
+    "long paths": ({L6: f"a.cab\n{SUB}\\b.cab\n".encode(), "a.cab": CAB, f"{SUB}/b.cab": CAB},
                    ["@deep", "--device-dir", ""], 0, [f"{L6} v6 bytes runs", "1 a.cab found",
                                                        f"2 {SUB}\\b.cab found"]),
-    "no list": ({"a.cab": b""}, [], 1, []),
+    "no list": ({"a.cab": CAB}, [], 1, []),
     "no list for the version": ({L6: b"a.cab\n"}, ["--os-version", "7"], 1, []),
-    "double-byte code page": ({L6: b"\x83e\x83X\x83g.cab\n\x81\n", "\u30c6\u30b9\u30c8.cab": b""},
+    "double-byte code page": ({L6: b"\x83e\x83X\x83g.cab\n\x81\n", "\u30c6\u30b9\u30c8.cab": CAB},
                               ["--codepage", "932"], 1, [f"{L6} v6 bytes runs", "1 \u30c6\u30b9\u30c8.cab found",
                                                          "2 \u30fb missing"]),
     "a list that is a FIFO": ({L6 + "|": b"", "SetupFile.CE7.txt": b"a.cab\n"}, [], 2, None),
@@ -77,10 +108,22 @@ CASES = {
     # Root reads everything; a loop of links and a file that fails to read stop it too.
     "unreadable list": ({L6 + "->nowhere": b""}, [], 2, None),
     "folder that is a loop of links": ({"loop->loop": b""}, ["-", "loop"], 2, None),
-    "unreadable subfolder": ({L6: b"a.cab\nloop\\b.cab\n", "a.cab": b"", "loop->loop": b""}, [], 2,
+    "unreadable subfolder": ({L6: b"a.cab\nloop\\b.cab\n", "a.cab": CAB, "loop->loop": b""}, [], 2,
                              [f"{L6} v6 bytes runs", "1 a.cab found", "2 loop\\b.cab missing"]),
     "read error inside a list": ({L6 + "->/proc/self/mem": b""}, [], 2,
                                  [f"{L6} v6 bytes runs", "1 skip read-error"]),
+    "packages the installer refuses": (
+        {L6: "".join(f"{name}\n" for name in PACKAGES).encode() + b"PLAIN.CAB\n",
+         **{name: data for name, (data, _) in PACKAGES.items()}}, [], 1,
+        [f"{L6} v6 bytes runs"]
+        + [f"{n} {name} found {said}".strip() for n, (name, (_, said)) in enumerate(PACKAGES.items(), 1)]
+        + [f"{len(PACKAGES) + 1} PLAIN.CAB found duplicate refused ok/000/no"]),
+    "the device's processor and version": (
+        {L6: b"arm.cab\nother arm.cab\nany.cab\n", "arm.cab": package(processor=2577, os_min=(6, 5)),
+         "other arm.cab": package(processor=1824), "any.cab": package(os_max=(6, 4))},
+        ["--processor", "2577", "--os-version", "6.5"], 1,
+        [f"{L6} v6 bytes runs", "1 arm.cab found", "2 other arm.cab found may-refuse ok/000/maybe",
+         "3 any.cab found refused ok/000/no"]),
 }
 # Wine hides a broken link, and shows a loop or /proc/self/mem as it likes.
 HOST_ONLY = {"unreadable list", "folder that is a loop of links", "unreadable subfolder",
@@ -99,6 +142,8 @@ USAGE_ERRORS = {
     "device folder with a slash": ["--device-dir", "\\Storage Card/x"],
     "device folder with a wildcard": ["--device-dir", "\\a*"],
     "device folder with a control": ["--device-dir", "\\a\x1bb"],
+    "a processor that is not ARM": ["--processor", "586"],
+    "an OS version with two dots": ["--os-version", "6.0.1"],
 }
 
 # The plain report: what must show, for texts that a terminal would act on.
@@ -137,7 +182,9 @@ def summary(report):
                 lines.append(f"{line['line']} skip {line['reason']}")
             else:
                 found = "found" if line["found"] else "missing"
-                lines.append(" ".join([str(line["line"]), line["entry"], found, *line["warnings"]]))
+                said = [f"{line['cab']['cabinet']}/{line['cab']['setup']}/{line['cab']['installs']}"] if "cab" in line else []
+                said = [] if said == ["ok/000/yes"] else said
+                lines.append(" ".join([str(line["line"]), line["entry"], found, *line["warnings"], *said]))
     return lines
 
 

@@ -11,6 +11,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
 from wine_card import Card, INSTALL_DIR, WINE_RUN  # noqa: E402
+import cabinet as cab  # noqa: E402
 
 LIST, CE5 = "SetupFile.CE6.txt", "SetupFile.CE5.txt"
 SKIP = 77  # the host checker has not been built
@@ -35,6 +36,22 @@ CASES = {
                                              {"installer": False}),
 }
 
+def packages():
+    """Packages each library reads its own way: both builds must judge them alike."""
+    setup = [("APP.000", cab.setup_info("Acme", "Acme", 2577, (5, 0), (6, 99)))]
+    data = [("DATA.001", bytes(range(256)) * 400)]
+    mszip = cab.cabinet(setup + data, cab.MSZIP)
+    return {
+        "plain.cab": cab.cabinet(setup + data),
+        "mszip.cab": mszip,
+        "signed.cab": cab.cabinet(setup + data, cab.MSZIP, signature=b"S" * 600),
+        "cut.cab": mszip[:-500],
+        "flipped.cab": mszip[:-300] + bytes([mszip[-300] ^ 0x10]) + mszip[-299:],
+        "text.cab": b"not a cabinet\r\n",
+        "offsets.cab": cab.cabinet([("APP.000", cab.setup_info(length=3000))] + data),
+    }
+
+
 # The card check's prediction against the program: name: (card files, install folder).
 # The mixed list's ANSI line is decoded by the system on one side and the check's code page
 # tables on the other.
@@ -47,6 +64,8 @@ PREDICTIONS = {
                               INSTALL_DIR),
     "prediction_read_only_list": ({LIST + "!": b"a.cab\r\n"}, INSTALL_DIR),
     "prediction_folder_too_long": ({LIST: b"a.cab\r\n"}, "C:\\" + "d" * 100 + "\\Install"),
+    "prediction_packages": ({LIST: "".join(f"{name}\r\n" for name in packages()).encode(), **packages()},
+                            INSTALL_DIR),
 }
 
 

@@ -6,7 +6,9 @@
 - the deepest stack a call chain of the run uses;
 - the card check (host build) on a 10,000-line list over 100 packages, process start included;
 - the optimized card check on a 1,000,000-line list over 100 packages: time and peak memory,
-  for the plain report and for JSON.
+  for the plain report and for JSON;
+- the optimized card check reading 100 packages of 1 MiB of text each (MSZIP) through: time,
+  and peak memory against the same card with packages of 64 KiB.
 Usage: bench.py BUILD_DIR HOST_CHECKER RELEASE_CHECKER (the windows preset's build folder, the
 host preset's cabbatch-check and the release preset's), best on one core (see bench/run).
 Exits 1 when a budget is exceeded."""
@@ -21,11 +23,13 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "scripts"))
 from wine_card import Card, INSTALL_DIR  # noqa: E402
 import stack_depth  # noqa: E402
+import cabinet  # noqa: E402
 
 ENTRIES, RUNS = 60, 3
 MAX_OVERHEAD, MAX_SIZE, MAX_STACK = 1.05, 72 * 1024, 4096
 CHECK_LINES, CHECK_PACKAGES, MAX_CHECK_SECONDS = 10_000, 100, 0.2
 BIG_LINES, MAX_BIG_SECONDS, MAX_BIG_MEMORY = 1_000_000, 2.0, 64 * 1024 * 1024
+PACKAGES, PACKAGE_BYTES, MAX_PACKAGE_SECONDS, MAX_MEMORY_GROWTH = 100, 1 << 20, 1.0, 4 * 1024 * 1024
 
 
 def overhead(build, work):
@@ -81,6 +85,22 @@ def peak(command):
     print(f"{time.perf_counter() - start} {usage.ru_maxrss * 1024}")
 
 
+def read_through(checker, work, size):
+    """Seconds and peak resident bytes of a check of PACKAGES packages of size bytes of text."""
+    card = work / f"packages-{size}"
+    card.mkdir()
+    text = b"".join(b"Line %d of a sample package, compressible text.\r\n" % i for i in range(size // 40))[:size]
+    names = [f"package{i:03}.cab" for i in range(PACKAGES)]
+    for i, name in enumerate(names):
+        setup = cabinet.setup_info(f"Package {i}", "bench", 2577, (5, 0), (0, 0))
+        (card / name).write_bytes(cabinet.cabinet([("P.000", setup), ("TEXT.001", text)], cabinet.MSZIP))
+    (card / "SetupFile.CE6.txt").write_text("".join(f"{name}\r\n" for name in names))
+    measured = subprocess.run([sys.executable, __file__, "--peak", checker, str(card)],
+                              capture_output=True, text=True, check=True)
+    seconds, peak_bytes = measured.stdout.split()
+    return float(seconds), int(peak_bytes)
+
+
 def check_seconds(checker, work):
     """Median time of 5 human reports on a card of CHECK_LINES lines."""
     card = lay_out_card(work / "big-card", CHECK_LINES)
@@ -104,6 +124,8 @@ def main(build, checker, release_checker):
         batch, bare = overhead(build, Path(work))
         check = check_seconds(checker, Path(work))
         big = big_list(release_checker, Path(work))
+        large = read_through(release_checker, Path(work), PACKAGE_BYTES)
+        small = read_through(release_checker, Path(work), 1 << 16)
     size = (build / "cabbatch.exe").stat().st_size
     sizes, calls, names = stack_depth.read_graph(build / "CMakeFiles")
     depth, chain = stack_depth.deepest("WinMain", sizes, calls)
@@ -123,6 +145,13 @@ def main(build, checker, release_checker):
         results.append(report("lines", max(seconds / MAX_BIG_SECONDS, memory / MAX_BIG_MEMORY), 1,
                               f"{BIG_LINES} lines, {form}: {seconds:.2f} s (at most {MAX_BIG_SECONDS}), "
                               f"{memory / 2**20:.1f} MiB peak (at most {MAX_BIG_MEMORY // 2**20}); release build"))
+    growth = large[1] - small[1]
+    results.append(report("packages", max(large[0] / MAX_PACKAGE_SECONDS, large[1] / MAX_BIG_MEMORY,
+                                           growth / MAX_MEMORY_GROWTH), 1,
+                          f"{PACKAGES} packages of {PACKAGE_BYTES >> 20} MiB (MSZIP) read through: {large[0]:.2f} s "
+                          f"(at most {MAX_PACKAGE_SECONDS}), {large[1] / 2**20:.1f} MiB peak (at most "
+                          f"{MAX_BIG_MEMORY >> 20}); {small[1] / 2**20:.1f} MiB with 64 KiB packages "
+                          f"(at most {MAX_MEMORY_GROWTH >> 20} MiB more); release build"))
     print("heap      none: the product references no allocator (see the device.imports test)")
     return 0 if all(results) else 1
 

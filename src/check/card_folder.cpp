@@ -97,7 +97,9 @@ std::string CardFolder::CannotRead(const Text &subfolder, const std::string &why
     return "cannot read the card's folder " + Quoted(subfolder.substr(1)) + ": " + why;
 }
 
-PackageLookup CardFolder::Find(const Text &relativeName)
+PackageLookup CardFolder::Find(const Text &relativeName) { return Resolve(relativeName, Kind::kFile); }
+
+PackageLookup CardFolder::Resolve(const Text &relativeName, desktop::Kind lastKind)
 {
     desktop::Path folder = root_;
     Text shownFolder;
@@ -116,7 +118,7 @@ PackageLookup CardFolder::Find(const Text &relativeName)
             return {Lookup::kUnreadable, {}, CannotRead(shownFolder, listing.why)};
         // On a host that tells case apart, several names may fold alike: the one of the
         // wanted kind counts, as it is the one the device could hold.
-        const Kind wanted = last ? Kind::kFile : Kind::kDirectory;
+        const Kind wanted = last ? lastKind : Kind::kDirectory;
         PackageLookup lookup;
         auto [match, matchEnd] = listing.names.equal_range(desktop::FoldCase(part));
         for (; match != matchEnd; ++match) {
@@ -136,6 +138,73 @@ PackageLookup CardFolder::Find(const Text &relativeName)
             return lookup;
         shownFolder += L"\\" + part;
     }
+}
+
+}  // namespace check
+
+namespace check {
+
+// The edit distance between two names, or most + 1 when it is more than most.
+static size_t Distance(const Text &a, const Text &b, size_t most)
+{
+    if ((a.size() > b.size() ? a.size() - b.size() : b.size() - a.size()) > most)
+        return most + 1;
+    std::vector<size_t> row(b.size() + 1), next(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); j++)
+        row[j] = j;
+    for (size_t i = 1; i <= a.size(); i++) {
+        next[0] = i;
+        for (size_t j = 1; j <= b.size(); j++)
+            next[j] = std::min({row[j] + 1, next[j - 1] + 1, row[j - 1] + (a[i - 1] != b[j - 1])});
+        row.swap(next);
+    }
+    return std::min(row[b.size()], most + 1);
+}
+
+static Text WithoutSpaces(Text text)
+{
+    text.erase(std::remove(text.begin(), text.end(), L' '), text.end());
+    return text;
+}
+
+Text CardFolder::Suggest(const Text &relativeName)
+{
+    const size_t cut = relativeName.rfind(L'\\');
+    const Text head = cut == Text::npos ? Text() : relativeName.substr(0, cut + 1);
+    const Text wanted = desktop::FoldCase(relativeName.substr(head.size()));
+    desktop::Path folder = root_;
+    if (!head.empty()) {
+        PackageLookup found = Resolve(head.substr(0, head.size() - 1), Kind::kDirectory);
+        if (found.result != Lookup::kFound)
+            return {};
+        folder = found.path;
+    }
+    const Listing &listing = ListingOf(folder);
+    // A difference of spaces counts 0, then one or two characters, but never half the name
+    // before its extension: "x.cab" is not close to "a.cab".
+    const size_t stem = std::min(wanted.rfind(L'.'), wanted.size());
+    size_t best = std::min<size_t>(3, (stem + 1) / 2);
+    Text suggestion;
+    for (const auto &[folded, name] : listing.names) {
+        size_t distance = WithoutSpaces(folded) == WithoutSpaces(wanted) ? 0 : Distance(folded, wanted, 2);
+        if (distance < best && folded != wanted && FactsOf(folder / name).kind == Kind::kFile) {
+            best = distance;
+            NameText(name, &suggestion);
+        }
+    }
+    return suggestion.empty() ? Text() : head + suggestion;
+}
+
+std::vector<std::pair<Text, desktop::Path>> CardFolder::Programs()
+{
+    std::vector<std::pair<Text, desktop::Path>> programs;
+    for (const auto &[folded, name] : ListingOf(root_).names) {
+        Text text;
+        if (folded.size() > 4 && folded.compare(folded.size() - 4, 4, L".EXE") == 0 && NameText(name, &text)
+            && FactsOf(root_ / name).kind == Kind::kFile)
+            programs.emplace_back(text, root_ / name);
+    }
+    return programs;
 }
 
 }  // namespace check

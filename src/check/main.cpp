@@ -106,6 +106,7 @@ std::optional<check::Options> ParseOptions(const std::vector<std::string> &argum
             options.json = true;
         } else if (argument == "--device-dir") {
             options.deviceDir = DeviceDirectory(takeValue());
+            options.deviceDirGiven = true;
         } else if (argument == "--os-version") {
             std::string text = takeValue();
             size_t dot = text.find('.');
@@ -149,9 +150,7 @@ int Fail(const std::string &sentence)
     return 2;
 }
 
-}  // namespace
-
-int main(int argc, char **argv)
+int Check(int argc, char **argv)
 {
     check::Output out;
     try {
@@ -177,4 +176,13 @@ int main(int argc, char **argv)
     } catch (const std::exception &error) {
         return Fail("the check failed: " + std::string(error.what()) + ".");
     }
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    int status = Check(argc, argv);
+    desktop::HoldOwnConsole();
+    return status;
 }

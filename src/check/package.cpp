@@ -194,6 +194,26 @@ Verdict Judge(const PackageFacts &facts, Version device, std::optional<unsigned 
     return JudgeSetup(facts.info, device, processor);
 }
 
+bool ReadProgramHeader(const unsigned char *bytes, size_t count, unsigned *machine, unsigned *subsystem,
+                       size_t *wanted)
+{
+    *wanted = 0x40;
+    if (count < *wanted || bytes[0] != 'M' || bytes[1] != 'Z')
+        return false;
+    const size_t header = Long(bytes + 0x3C), optional = header + 24;
+    *wanted = optional + 70;  // the subsystem lies 68 bytes into the optional header
+    if (header > count || count < *wanted || std::memcmp(bytes + header, "PE\0\0", 4) != 0)
+        return false;
+    *machine = unsigned(Word(bytes + header + 4));
+    *subsystem = unsigned(Word(bytes + optional + 68));
+    return true;
+}
+
+bool IsDeviceProgram(unsigned machine, unsigned subsystem)
+{
+    return (machine == 0x1C0 || machine == 0x1C2) && subsystem == 9;
+}
+
 const char *CompressionName(int method)
 {
     static const char *const kNames[] = {"none", "mszip", "quantum", "lzx"};

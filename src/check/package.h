@@ -57,6 +57,12 @@ struct Verdict {
 // Whether a device of that version (and processor type, where known) takes the package.
 Verdict Judge(const PackageFacts &facts, Version device, std::optional<unsigned long> processor);
 
+// A program's PE header: its machine and subsystem; false for a file that is not a PE image.
+// Wants at least the first wantedBytes bytes, which *wanted says when count is short of them.
+bool ReadProgramHeader(const unsigned char *bytes, size_t count, unsigned *machine, unsigned *subsystem,
+                       size_t *wanted);
+bool IsDeviceProgram(unsigned machine, unsigned subsystem);  // Windows CE, ARM or Thumb, GUI
+
 const char *CompressionName(int method);      // "none", "mszip", "quantum", "lzx"
 bool IsArmProcessor(unsigned long type);
 std::string ProcessorText(unsigned long type);  // "any processor", "ARM 2577", "x86 586" ...

@@ -56,7 +56,12 @@ const char *WarningName(Warning warning)
 
 const char *ListWarningName(ListWarning warning)
 {
-    return warning == ListWarning::kDuplicateList ? "duplicate-list" : "odd-length";
+    switch (warning) {
+    case ListWarning::kDuplicateList: return "duplicate-list";
+    case ListWarning::kOddLength: return "odd-length";
+    case ListWarning::kUtf16WithoutMark: return "utf-16-without-mark";
+    }
+    return "";
 }
 
 const char *EncodingName(ListEncoding encoding)
@@ -84,6 +89,21 @@ const char *InstallsName(Installs installs)
 const char *CabinetName(CabinetState state)
 {
     return state == CabinetState::kOk ? "ok" : state == CabinetState::kNotACabinet ? "not-a-cabinet" : "damaged";
+}
+
+std::string Hex(unsigned value)
+{
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "0x%04x", value & 0xFFFF);
+    return hex;
+}
+
+std::string JsonProgram(const Program &program)
+{
+    return "{\"file\": " + Json(program.file) + ", \"machine\": "
+         + (program.portable ? "\"" + Hex(program.machine) + "\"" : "null") + ", \"subsystem\": "
+         + (program.portable ? std::to_string(program.subsystem) : "null") + ", \"device\": "
+         + JsonBool(program.device) + "}";
 }
 
 // What the installer will find in a package, and whether it takes it.
@@ -143,6 +163,7 @@ public:
                  + ", \"package\": " + Json(line.packagePath) + ", \"arguments\": "
                  + Json(line.arguments) + ", \"found\": " + JsonBool(line.found)
                  + ", \"warnings\": " + JsonNames(line.warnings, [](Warning w) { return Quote(WarningName(w)); })
+                 + (line.suggestion.empty() ? "" : ", \"suggestion\": " + Json(line.suggestion))
                  + (line.package != nullptr ? ", \"cab\": " + JsonCab(line, codePage_) : "") + "}");
     }
 
@@ -151,9 +172,10 @@ public:
         out_.Add("], \"warnings\": " + JsonNames(list.warnings, [](ListWarning w) { return Quote(ListWarningName(w)); }) + "}");
     }
 
-    void End(const Totals &) override
+    void End(const Totals &totals) override
     {
-        out_.Add("]}\n");
+        out_.Add("], \"programs\": " + JsonNames(totals.programs, JsonProgram) + ", \"warnings\": "
+                 + (totals.noDeviceProgram ? "[\"no-device-program\"]" : "[]") + "}\n");
         out_.Flush();
     }
 
@@ -165,15 +187,24 @@ private:
 
 // ---- Plain
 
+std::string Count(size_t count, const std::string &thing)
+{
+    return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
+}
+
 std::string ReasonText(const LineReport &line)
 {
     switch (line.reason) {
     case Reason::kBlank: return "blank line";
     case Reason::kNul: return "the line holds a NUL character";
     case Reason::kTooLong: return "the line is longer than 126 characters";
-    case Reason::kDoesNotFit:
-        return Quoted(line.packagePath) + " (" + std::to_string(line.packagePath.size())
-             + " characters) does not fit the installer's 127-character command line";
+    case Reason::kDoesNotFit: {
+        // The switches, the space before them and the quotes take 15 of the 127 characters.
+        size_t length = line.packagePath.size() + 15, over = length - (kArgumentsCapacity - 1);
+        return Quoted(line.packagePath) + " does not fit: with the switches and quotes the installer's arguments "
+               "would be " + std::to_string(length) + " characters, " + std::to_string(over) + " more than the "
+               "program's 127; shorten the folder or the name by " + Count(over, "character");
+    }
     case Reason::kReadError: return "a read error cut the list here; nothing after it is read";
     case Reason::kNone: break;
     }
@@ -190,17 +221,20 @@ std::string Notes(const LineReport &line)
         notAFile = notAFile || warning == Warning::kNotAFile;
     if (!line.found)
         notes += kNote + std::string(notAFile ? "not in the card folder: that name is not a regular file"
-                                              : "not in the card folder");
+                                              : "not in the card folder")
+               + (line.suggestion.empty() ? "" : "; it holds " + Quoted(line.suggestion));
     for (Warning warning : line.warnings) {
         if (warning == Warning::kQuote)
             notes += kNote + std::string("holds a double quote: what follows it reaches the installer as switches");
         else if (warning == Warning::kAbsolute)
             notes += kNote + std::string("starts with a backslash: it is still joined to the folder, with a doubled backslash");
         else if (warning == Warning::kDuplicate)
-            notes += kNote + ("the same package as line " + std::to_string(line.sameAs) + ": the installer is started on it again");
+            notes += kNote + ("the same package as line " + std::to_string(line.sameAs) + ": the installer deleted "
+                              "the file when it ran line " + std::to_string(line.sameAs) + ", so this start fails; "
+                              "drop line " + std::to_string(line.number));
         else if (warning == Warning::kUnpairedSurrogate)
             notes += kNote + std::string("holds half of a UTF-16 pair (shown as <U+...>): no file can carry that name");
-        else if (warning == Warning::kRefused)
+        else if (warning == Warning::kRefused && line.sameAs == 0)
             notes += kNote + ("the installer will refuse it: " + line.verdict.why);
         else if (warning == Warning::kMayRefuse)
             notes += kNote + ("the installer may refuse it: " + line.verdict.why);
@@ -236,9 +270,25 @@ std::string EncodingText(ListEncoding encoding, int codePage)
     return encoding == kListUtf8Mark ? "UTF-8 with byte-order mark, " + lines : lines;
 }
 
-std::string Count(size_t count, const std::string &thing)
+
+std::string ProgramText(const Program &program)
 {
-    return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
+    if (!program.portable)
+        return "not a Windows program";
+    std::string what = "machine " + Hex(program.machine) + ", subsystem " + std::to_string(program.subsystem);
+    return program.device ? "for the device (Windows CE on ARM, " + what + ")"
+                          : "not for the device, which runs Windows CE programs for ARM (" + what + ")";
+}
+
+std::string ProgramsText(const Totals &totals)
+{
+    std::string out;
+    for (const Program &program : totals.programs)
+        out += (out.empty() ? "\nPrograms in the folder:\n" : "") + ("  " + Quoted(program.file) + ": "
+               + ProgramText(program) + "\n");
+    if (totals.noDeviceProgram)
+        out += "  ! None of them runs on the device: put the device build of cabbatch.exe on the card.\n";
+    return out;
 }
 
 class HumanReport final : public ReportWriter {
@@ -248,8 +298,8 @@ public:
     void Begin(const Options &options) override
     {
         options_ = &options;
-        out_.Add("Card folder " + ShownBytes(options.folder) + ", on the device "
-                 + Quoted(options.deviceDir) + " (--device-dir)\n");
+        out_.Add("Card folder " + ShownBytes(options.folder) + ", on the device " + Quoted(options.deviceDir)
+                 + (options.deviceDirGiven ? " (--device-dir)\n" : " (the default; --device-dir names another)\n"));
     }
 
     void BeginList(const ListReport &list) override
@@ -277,7 +327,9 @@ public:
 
     void EndList(const ListReport &list) override
     {
-        std::string out = "  " + Count(list.lines, "line") + " in all.";
+        std::string out = "  " + Count(list.lines, "line") + ": " + Count(list.installs, "package")
+                        + " to install, " + Count(list.blank, "blank line") + ", " + Count(list.skipped, "line")
+                        + " skipped.";
         if (list.runs && list.file.facts.readOnly)
             out += "\n  ! The list is read-only: the device cannot delete it, so the batch runs again at every start.";
         else if (list.runs)
@@ -287,9 +339,12 @@ public:
                 out += "\n  ! Another list for OS version " + std::to_string(list.file.osVersion)
                      + " is in the folder, its name differing only in case: a device's card holds"
                        " only one of them, so which one runs is not known.";
-            else
+            else if (warning == ListWarning::kOddLength)
                 out += "\n  ! The list ends in a lone byte: UTF-16 has two bytes a character, and the"
                        " device drops the last byte.";
+            else
+                out += "\n  ! The list looks like UTF-16 saved without its byte-order mark: the device reads"
+                       " NULs in every line and skips them all. Save it as Unicode (with the mark) or as UTF-8.";
         }
         out_.Add(out + "\n");
     }
@@ -301,11 +356,12 @@ public:
             out += options_->osVersion ? "\nNo list SetupFile.CE" + std::to_string(*options_->osVersion)
                                              + ".txt in the folder: nothing runs.\n"
                                        : "\nNo list SetupFile.CE<version>.txt in the folder: nothing runs.\n";
-        out += "\nSummary: " + Count(totals.lists, "list") + ", " + Count(totals.installs, "package")
-             + " to install, " + Count(totals.skipped, "line") + " skipped; "
-             + (totals.attention ? Count(totals.attention, "thing") + " to look at." : "ready for the device.")
-             + "\nThe device's installer deletes each package file once it has run it, even when the "
-               "installation failed: the card's packages are used up along with its list.\n";
+        out += ProgramsText(totals);
+        out += "\nSummary: " + Count(totals.lists, "list") + "; "
+             + (totals.attention ? Count(totals.attention, "thing") + " to look at." : "ready for the device.") + "\n";
+        if (totals.installs > 0)
+            out += "The device's installer deletes each package file once it has run it, even when the "
+                   "installation failed: the card's packages are used up along with its list.\n";
         out_.Add(out);
         out_.Flush();
     }

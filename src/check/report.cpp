@@ -3,7 +3,9 @@
 // each line to the writer as soon as it is known.
 #include "report.h"
 
+#include <algorithm>
 #include <map>
+#include <set>
 
 namespace check {
 
@@ -70,6 +72,45 @@ Text PackagePath(const Text &deviceDir, const Text &entry)
 
 // One run through the card: what is known of each distinct package is worked out once,
 // and only what duplicate detection needs is kept of a list's lines.
+Program ExamineProgram(const Text &name, const desktop::Path &path)
+{
+    Program program;
+    program.file = name;
+    const size_t kUsual = 1 << 12, kMost = 1 << 24;
+    std::string start = ReadStart(path, kUsual);
+    size_t wanted = 0;
+    auto read = [&]() {
+        return ReadProgramHeader(reinterpret_cast<const unsigned char *>(start.data()), start.size(),
+                                 &program.machine, &program.subsystem, &wanted);
+    };
+    program.portable = read();
+    // The PE header's place is in the first bytes; read on to it where it lies further.
+    if (!program.portable && start.size() == kUsual && wanted > kUsual && wanted <= kMost) {
+        start = ReadStart(path, wanted);
+        program.portable = read();
+    }
+    program.device = program.portable && IsDeviceProgram(program.machine, program.subsystem);
+    return program;
+}
+
+// A list saved as UTF-16 without its byte-order mark: its first line has a NUL in every
+// other byte, which the device reads as a line holding NULs, and skips.
+bool HasUtf16WithoutMark(const desktop::Path &path)
+{
+    std::string start = ReadStart(path, 256);
+    if (start.size() >= 2 && static_cast<unsigned char>(start[0]) == 0xFF && static_cast<unsigned char>(start[1]) == 0xFE)
+        return false;
+    // Its first line break is an LF unit: 0A at an even offset, 00 after it.
+    size_t end = std::min(start.find('\n'), start.size());
+    if (end < 2 || end % 2 != 0 || (end + 1 < start.size() && start[end + 1] != '\0'))
+        return false;
+    for (size_t i = 1; i < end; i += 2) {
+        if (start[i] != '\0' || start[i - 1] == '\0')
+            return false;
+    }
+    return true;
+}
+
 class Checker {
 public:
     Checker(const Options &options, CardFolder &folder, ReportWriter &writer)
@@ -90,14 +131,17 @@ private:
 
     const Options &options_;
     Version device_;                           // the version of the list being checked
+    size_t listInstalls_ = 0;
     CardFolder &folder_;
     ReportWriter &writer_;
     struct Package {
         PackageLookup lookup;
         PackageFacts facts;
+        Text suggestion;
     };
     std::map<Text, Package> packages_;         // folded entry -> what was found
     std::map<Text, int> firstLineOf_;          // folded package path -> its first line
+    std::set<Text> installable_;               // folded package paths of the list's installs
 };
 
 // The installer's arguments, the package and what the device would not tell about it.
@@ -115,6 +159,7 @@ void Checker::DescribeEntry(LineReport &line)
     const Package &package = Examine(line.entry);
     const PackageLookup &lookup = package.lookup;
     line.found = lookup.result == Lookup::kFound;
+    line.suggestion = package.suggestion;
     if (lookup.result == Lookup::kUnreadable)
         Fail(lookup.failure);
     if (lookup.result == Lookup::kNotAFile)
@@ -138,9 +183,11 @@ const Checker::Package &Checker::Examine(const Text &entry)
     auto known = packages_.find(folded);
     if (known != packages_.end())
         return known->second;
-    Package package{folder_.Find(entry), {}};
+    Package package{folder_.Find(entry), {}, {}};
     if (package.lookup.result == Lookup::kFound)
         package.facts = ExaminePackage(package.lookup.path);
+    if (package.lookup.result == Lookup::kMissing)
+        package.suggestion = folder_.Suggest(entry);
     return packages_.emplace(folded, std::move(package)).first->second;
 }
 
@@ -156,6 +203,8 @@ void Checker::JudgePackage(LineReport &line, const PackageFacts &facts)
         line.warnings.push_back(line.verdict.installs == Installs::kNo ? Warning::kRefused : Warning::kMayRefuse);
     if (facts.cabinet == CabinetState::kOk && facts.setupDll)
         line.warnings.push_back(Warning::kSetupDll);
+    if (line.verdict.installs != Installs::kNo && installable_.insert(desktop::FoldCase(line.packagePath)).second)
+        listInstalls_++;
 }
 
 void Checker::CheckList(ListReport &list)
@@ -164,6 +213,10 @@ void Checker::CheckList(ListReport &list)
     list.runs = FormatListPath(options_.deviceDir.c_str(), list.file.osVersion, listPath) == 0;
     device_ = {list.file.osVersion, options_.osVersion ? options_.osMinor : 0};
     firstLineOf_.clear();
+    installable_.clear();
+    listInstalls_ = 0;
+    if (HasUtf16WithoutMark(list.file.path))
+        list.warnings.push_back(ListWarning::kUtf16WithoutMark);
     std::string why;
     PlatformHandle handle = desktop::OpenRegularFile(list.file.path, &why);
     InstallList reader;
@@ -194,7 +247,6 @@ void Checker::CheckList(ListReport &list)
             Fail("reading the list " + Quoted(list.file.name) + " stopped at line "
                  + std::to_string(line.number) + ": " + desktop::ReadError(handle));
         list.lines++;
-        list.installs += line.reason == Reason::kNone;
         list.blank += line.reason == Reason::kBlank;
         list.skipped += line.reason != Reason::kNone && line.reason != Reason::kBlank;
         outcome.totals.attention += !LineIsClean(line);
@@ -206,6 +258,7 @@ void Checker::CheckList(ListReport &list)
             list.warnings.push_back(ListWarning::kOddLength);
         desktop::CloseFile(handle);
     }
+    list.installs = listInstalls_;
     outcome.totals.attention += !list.runs || list.file.facts.readOnly;
     outcome.totals.attention += list.warnings.size();
     writer_.EndList(list);
@@ -243,6 +296,9 @@ Outcome CheckCard(const Options &options, ReportWriter &writer)
             lists.push_back(std::move(list));
     }
     RefuseUnreadable(lists);
+    std::vector<Program> programs;
+    for (const auto &[name, path] : folder.Programs())
+        programs.push_back(ExamineProgram(name, path));
 
     Checker checker(options, folder, writer);
     writer.Begin(options);
@@ -258,10 +314,12 @@ Outcome CheckCard(const Options &options, ReportWriter &writer)
         Totals &totals = checker.outcome.totals;
         totals.lists++;
         totals.installs += list.installs;
-        totals.blank += list.blank;
-        totals.skipped += list.skipped;
     }
-    checker.outcome.totals.attention += lists.empty();
+    Totals &totals = checker.outcome.totals;
+    totals.programs = programs;
+    totals.noDeviceProgram = !programs.empty()
+        && std::none_of(programs.begin(), programs.end(), [](const Program &p) { return p.device; });
+    totals.attention += lists.empty() + totals.noDeviceProgram;
     writer.End(checker.outcome.totals);
     return checker.outcome;
 }

@@ -46,6 +46,12 @@ public:
     // when the folder cannot be read.
     std::vector<ListFile> Lists();
     PackageLookup Find(const Text &relativeName);
+    // For a name not found: the same name with its last part replaced by the file in its
+    // folder closest to it (a difference of spaces, or of one or two characters); empty
+    // when none is that close.
+    Text Suggest(const Text &relativeName);
+    // Each ".exe" directly in the folder, by name.
+    std::vector<std::pair<Text, desktop::Path>> Programs();
 
 private:
     struct Listing {
@@ -54,6 +60,7 @@ private:
         std::multimap<Text, desktop::NativeName> names;  // by folded name
     };
     const Listing &ListingOf(const desktop::Path &folder);
+    PackageLookup Resolve(const Text &relativeName, desktop::Kind lastKind);
     const desktop::Facts &FactsOf(const desktop::Path &path);
     std::string CannotRead(const Text &subfolder, const std::string &why) const;
 
@@ -70,13 +77,14 @@ enum class Reason { kNone, kBlank, kNul, kTooLong, kDoesNotFit, kReadError };
 enum class Warning {
     kQuote, kAbsolute, kDuplicate, kUnpairedSurrogate, kNotAFile, kRefused, kMayRefuse, kSetupDll
 };
-enum class ListWarning { kDuplicateList, kOddLength };
+enum class ListWarning { kDuplicateList, kOddLength, kUtf16WithoutMark };
 
 struct LineReport {
     int number = 0;
     Reason reason = Reason::kNone;
     Text entry, packagePath, arguments;  // for lines that name a package
     bool found = false;               // the package file is in the card folder
+    Text suggestion;                  // for one not found: the entry naming a file close to it
     std::vector<Warning> warnings;
     int sameAs = 0;                   // with Warning::kDuplicate: the line it repeats
     const PackageFacts *package = nullptr;  // for a package found: what the installer will find in it
@@ -88,12 +96,15 @@ struct ListReport {
     ListEncoding encoding = kListBytes;
     bool runs = false;                // the device program can name the list
     std::vector<ListWarning> warnings;
-    size_t lines = 0, installs = 0, blank = 0, skipped = 0;
+    size_t lines = 0;
+    size_t installs = 0;              // distinct packages found that the installer will take
+    size_t blank = 0, skipped = 0;    // skipped: lines neither blank nor naming a package
 };
 
 struct Options {
     std::string folder;                       // as given, UTF-8
     Text deviceDir = L"\\Storage Card";       // without a trailing backslash
+    bool deviceDirGiven = false;
     std::optional<unsigned long> osVersion;
     unsigned long osMinor = 0;                // given as --os-version MAJOR.MINOR
     std::optional<unsigned long> processor;   // the device's, one of the ARM types
@@ -101,8 +112,18 @@ struct Options {
     bool json = false;
 };
 
+// A program directly in the card folder, and whether a device can run it.
+struct Program {
+    Text file;
+    bool portable = false;            // a PE image at all
+    unsigned machine = 0, subsystem = 0;
+    bool device = false;              // a Windows CE program for ARM with a GUI
+};
+
 struct Totals {
-    size_t lists = 0, installs = 0, blank = 0, skipped = 0;
+    size_t lists = 0, installs = 0;
+    std::vector<Program> programs;
+    bool noDeviceProgram = false;     // programs there, none of them for the device
     size_t attention = 0;             // things to look at; none means the card is ready
 };
 

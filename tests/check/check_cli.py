@@ -30,6 +30,16 @@ def package(compression=cab.NONE, signature=b"", extra=(), **setup):
                        compression, signature)
 
 
+def program(machine, subsystem):
+    """The start of a PE image: its DOS stub's pointer, the PE header and the optional header."""
+    import struct
+    coff = struct.pack("<4sHHIIIHH", b"PE\0\0", machine, 0, 0, 0, 0, 224, 0x102)
+    optional = bytearray(224)
+    optional[0:2] = b"\x0b\x01"
+    optional[68:70] = struct.pack("<H", subsystem)
+    return b"MZ" + bytes(0x3A) + struct.pack("<I", 0x40) + coff + bytes(optional)
+
+
 CAB, MSZIP = package(), package(cab.MSZIP)
 # name: (bytes, the line's warnings and what its cab says, as cabinet/setup/installs when
 # that is not ok/000/yes)
@@ -118,6 +128,23 @@ CASES = {
         [f"{L6} v6 bytes runs"]
         + [f"{n} {name} found {said}".strip() for n, (name, (_, said)) in enumerate(PACKAGES.items(), 1)]
         + [f"{len(PACKAGES) + 1} PLAIN.CAB found duplicate refused ok/000/no"]),
+    "near matches": (
+        {L6: b"radio drvier.cab\nRADIODRIVER.CAB\nsub\\citymaps.cab\nsub\\cty mps.cab\nfar away.cab\nnone\\x.cab\n",
+         "radio driver.cab": CAB, "sub/city maps.cab": CAB}, [], 1,
+        [f"{L6} v6 bytes runs", "1 radio drvier.cab missing ~radio driver.cab",
+         "2 RADIODRIVER.CAB missing ~radio driver.cab", "3 sub\\citymaps.cab missing ~sub\\city maps.cab",
+         "4 sub\\cty mps.cab missing ~sub\\city maps.cab", "5 far away.cab missing", "6 none\\x.cab missing"]),
+    "the program on the card": (
+        {L6: b"a.cab\n", "a.cab": CAB, "cabbatch.exe": program(0x1C2, 9), "Tool.EXE": program(0x8664, 3),
+         "notes.exe": b"text"}, [], 0,
+        ["program cabbatch.exe 0x01c2 9 device", "program notes.exe None None -", "program Tool.EXE 0x8664 3 -",
+         f"{L6} v6 bytes runs", "1 a.cab found"]),
+    "no program for the device": (
+        {L6: b"a.cab\n", "a.cab": CAB, "cabbatch.exe": program(0x8664, 2), "old.exe": program(0x1C2, 2)}, [], 1,
+        ["program cabbatch.exe 0x8664 2 -", "program old.exe 0x01c2 2 -", "no-device-program",
+         f"{L6} v6 bytes runs", "1 a.cab found"]),
+    "UTF-16 without its mark": ({L6: "a.cab\r\nb.cab\r\n".encode("utf-16-le"), "a.cab": CAB}, [], 1,
+                                [f"{L6} v6 bytes runs utf-16-without-mark", "1 skip nul", "2 skip nul", "3 skip nul"]),
     "the device's processor and version": (
         {L6: b"arm.cab\nother arm.cab\nany.cab\n", "arm.cab": package(processor=2577, os_min=(6, 5)),
          "other arm.cab": package(processor=1824), "any.cab": package(os_max=(6, 4))},
@@ -153,6 +180,12 @@ HUMAN = {
                            "\"\\Storage Card\\<U+0081><U+009D>.cab\"", "\"\\Storage Card\\<<TAB>.cab\""]),
     "controls in the folder": ({}, ["-", "x\x1b]0;y\x07\u202e"], ["x<U+001B>]0;y<U+0007><U+202E>"]),
     "controls in an option": ({}, ["--bad\x1b[1m\u2066"], ["--bad<U+001B>[1m<U+2066>"]),
+    "counts and the limit's arithmetic": (
+        {L6: b"a.cab\n\nA.CAB\nx\x00\n" + b"p" * 95 + b".cab\n" + b"p" * 94 + b".cab\n", "a.cab": CAB}, [],
+        ["(the default; --device-dir names another)",
+         "6 lines: 1 package to install, 1 blank line, 2 lines skipped.",
+         "would be 128 characters, 1 more than the program's 127; shorten the folder or the name by 1 character",
+         "drop line 3", "the installer's arguments"]),
 }
 TERMINAL_CONTROL = re.compile("[\x00-\x09\x0b-\x1f\x7f-\x9f\u200e\u200f\u2028-\u202e\u2066-\u2069]")
 
@@ -173,7 +206,8 @@ def lay_out(folder, files):
 
 
 def summary(report):
-    lines = []
+    lines = [f"program {p['file']} {p['machine']} {p['subsystem']} {'device' if p['device'] else '-'}"
+             for p in report["programs"]] + report["warnings"]
     for lst in report["lists"]:
         fate = ("runs" if lst["runs"] else "stays") + (" read-only" if lst["read_only"] else "")
         lines.append(" ".join([f"{lst['file']} v{lst['os_version']} {lst['encoding']} {fate}", *lst["warnings"]]))
@@ -184,6 +218,7 @@ def summary(report):
                 found = "found" if line["found"] else "missing"
                 said = [f"{line['cab']['cabinet']}/{line['cab']['setup']}/{line['cab']['installs']}"] if "cab" in line else []
                 said = [] if said == ["ok/000/yes"] else said
+                said += [f"~{line['suggestion']}"] if "suggestion" in line else []
                 lines.append(" ".join([str(line["line"]), line["entry"], found, *line["warnings"], *said]))
     return lines
 

@@ -1,10 +1,13 @@
 // Stands in for the device's package installer under Wine. Each start appends one line
 // to C:\wceload.log: "1" if another instance was running, else "0", a space, and the
-// command line it was given (UTF-8). CABBATCH_STANDIN_MS makes it take that long.
+// command line it was given (UTF-8). CABBATCH_STANDIN_MS makes it take that long. Then it
+// deletes the package it was given, as the device's installer does without "/delete 0".
 #include <windows.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
+#include <string>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
@@ -23,6 +26,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     DWORD written;
     WriteFile(log, line, DWORD(std::strlen(line)), &written, nullptr);
     CloseHandle(log);
+
+    // The package is what the first pair of double quotes holds.
+    const wchar_t *open = wcschr(GetCommandLineW(), L'"');
+    const wchar_t *close = open != nullptr ? wcschr(open + 1, L'"') : nullptr;
+    if (close != nullptr)
+        DeleteFileW(std::wstring(open + 1, close).c_str());
     CloseHandle(running);
     return 0;
 }

@@ -89,5 +89,8 @@ std::vector<std::string> Arguments(int argc, char **argv);
 // characters, to a pipe or file as UTF-8 bytes. False, with the reason, when it could not
 // all be written.
 bool Write(bool toStderr, const std::string &utf8, std::string *why);
+// Keeps a console window that the check opened for itself (double-clicked, or a folder
+// dropped on it) until Enter is pressed, so that the report can be read.
+void HoldOwnConsole();
 
 }  // namespace desktop

@@ -113,6 +113,8 @@ bool Write(bool toStderr, const std::string &utf8, std::string *why)
     return true;
 }
 
+void HoldOwnConsole() {}  // a terminal stays open by itself
+
 }  // namespace desktop
 
 int PlatformReadFile(PlatformHandle file, unsigned char *bytes, int capacity)

@@ -205,6 +205,23 @@ bool Write(bool toStderr, const std::string &utf8, std::string *why)
     return true;
 }
 
+// Windows is asked rather than the command line guessed from: the console is the check's own
+// when no other process shares it and it has a window. Under wine from a terminal the first
+// holds too, but there is no console window, so nothing waits there.
+void HoldOwnConsole()
+{
+    DWORD processes[2];
+    if (GetConsoleProcessList(processes, 2) != 1 || GetConsoleWindow() == nullptr)
+        return;
+    std::string ignored;
+    Write(true, "\nPress Enter to close this window.", &ignored);
+    HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+    char key = 0;
+    DWORD count = 0;
+    while (ReadFile(in, &key, 1, &count, nullptr) && count == 1 && key != '\n' && key != '\r') {
+    }
+}
+
 }  // namespace desktop
 
 int PlatformReadFile(PlatformHandle file, unsigned char *bytes, int capacity)

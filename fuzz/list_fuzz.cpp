@@ -4,21 +4,12 @@
 // length, then the list file's bytes. Checks properties, not only the absence of crashes.
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "batch.h"
 #include "fake_platform.h"
-
-#define CHECK(condition)                                                   \
-    do {                                                                   \
-        if (!(condition)) {                                                \
-            std::fprintf(stderr, "%s:%d: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                  \
-        }                                                                  \
-    } while (0)
+#include "fuzz_check.h"
 
 // A buffer followed by a guard that must come through every call untouched.
 template <int Capacity> struct Guarded {

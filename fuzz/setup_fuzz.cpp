@@ -2,19 +2,10 @@
 // strings it points to, and the cabinet's header and folder records. Checks that whatever
 // is accepted lies inside the bytes given, not only that nothing crashes.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "check/package.h"
-
-#define CHECK(condition)                                                   \
-    do {                                                                   \
-        if (!(condition)) {                                                \
-            std::fprintf(stderr, "%s:%d: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                  \
-        }                                                                  \
-    } while (0)
+#include "fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -173,7 +173,8 @@ USAGE_ERRORS = {
     "an OS version with two dots": ["--os-version", "6.0.1"],
 }
 
-# The plain report: what must show, for texts that a terminal would act on.
+# The plain report: what must show (and, after "!", what must not), for texts that a terminal
+# would act on and for the wording.
 HUMAN = {
     "controls in names": ({L6: b"\x1b[2J.cab\n\x81\x9d.cab\n<TAB>.cab\n", "ok\u202e.cab": b""}, [],
                           ["install \"\\Storage Card\\<U+001B>[2J.cab\"",
@@ -186,6 +187,9 @@ HUMAN = {
          "6 lines: 1 package to install, 1 blank line, 2 lines skipped.",
          "would be 128 characters, 1 more than the program's 127; shorten the folder or the name by 1 character",
          "drop line 3", "the installer's arguments"]),
+    "nothing installs": ({L6: b"gone.cab\n", "cabbatch.exe": program(0x1C2, 9)}, ["--device-dir", "\\C"],
+                         ["(--device-dir)", "0 packages to install", "!used up along with its list",
+                          "!(the default"]),
 }
 TERMINAL_CONTROL = re.compile("[\x00-\x09\x0b-\x1f\x7f-\x9f\u200e\u200f\u2028-\u202e\u2066-\u2069]")
 
@@ -277,7 +281,8 @@ def check_human(run, name):
     files, options, wanted = HUMAN[name]
     result = run.run(files, options, capture_output=True)
     shown = result.stdout.decode("utf-8") + result.stderr.decode("utf-8")
-    failures = [f"{text!r} not shown in {shown!r}" for text in wanted if text not in shown]
+    failures = [f"{text!r} not shown in {shown!r}" for text in wanted if not text.startswith("!") and text not in shown]
+    failures += [f"{text[1:]!r} shown in {shown!r}" for text in wanted if text.startswith("!") and text[1:] in shown]
     if TERMINAL_CONTROL.search(shown):
         failures.append(f"a terminal control reaches the terminal: {shown!r}")
     return failures

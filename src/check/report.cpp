@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <map>
-#include <set>
 
 namespace check {
 
@@ -141,7 +140,6 @@ private:
     };
     std::map<Text, Package> packages_;         // folded entry -> what was found
     std::map<Text, int> firstLineOf_;          // folded package path -> its first line
-    std::set<Text> installable_;               // folded package paths of the list's installs
 };
 
 // The installer's arguments, the package and what the device would not tell about it.
@@ -203,8 +201,8 @@ void Checker::JudgePackage(LineReport &line, const PackageFacts &facts)
         line.warnings.push_back(line.verdict.installs == Installs::kNo ? Warning::kRefused : Warning::kMayRefuse);
     if (facts.cabinet == CabinetState::kOk && facts.setupDll)
         line.warnings.push_back(Warning::kSetupDll);
-    if (line.verdict.installs != Installs::kNo && installable_.insert(desktop::FoldCase(line.packagePath)).second)
-        listInstalls_++;
+    // A package named again is refused, so each installable one counts once.
+    listInstalls_ += line.verdict.installs != Installs::kNo;
 }
 
 void Checker::CheckList(ListReport &list)
@@ -213,7 +211,6 @@ void Checker::CheckList(ListReport &list)
     list.runs = FormatListPath(options_.deviceDir.c_str(), list.file.osVersion, listPath) == 0;
     device_ = {list.file.osVersion, options_.osVersion ? options_.osMinor : 0};
     firstLineOf_.clear();
-    installable_.clear();
     listInstalls_ = 0;
     if (HasUtf16WithoutMark(list.file.path))
         list.warnings.push_back(ListWarning::kUtf16WithoutMark);

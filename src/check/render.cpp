@@ -2,6 +2,7 @@
 // prepares the card, and JSON for scripts. The JSON form is a documented contract: change
 // it only by adding. Every outside text reaches the plain form through Shown().
 #include <cstdio>
+#include <map>
 
 #include "report.h"
 
@@ -107,9 +108,9 @@ std::string JsonProgram(const Program &program)
 }
 
 // What the installer will find in a package, and whether it takes it.
-std::string JsonCab(const LineReport &line, int codePage)
+// What a package holds, the same on every line that names it: the start of its "cab".
+std::string JsonFacts(const PackageFacts &facts, int codePage)
 {
-    const PackageFacts &facts = *line.package;
     auto text = [codePage](const std::string &bytes) { return Json(FromCodePage(bytes, codePage)); };
     std::string out = "{\"cabinet\": \"" + std::string(CabinetName(facts.cabinet)) + "\", \"compression\": "
                     + JsonNames(facts.compression, [](int method) { return Quote(CompressionName(method)); })
@@ -124,8 +125,7 @@ std::string JsonCab(const LineReport &line, int codePage)
     }
     if (facts.cabinet == CabinetState::kOk)
         out += ", \"setup_dll\": " + JsonBool(facts.setupDll);
-    return out + ", \"installs\": \"" + InstallsName(line.verdict.installs) + "\", \"why\": "
-         + Json(line.verdict.why) + "}";
+    return out;
 }
 
 class JsonReport final : public ReportWriter {
@@ -164,7 +164,7 @@ public:
                  + Json(line.arguments) + ", \"found\": " + JsonBool(line.found)
                  + ", \"warnings\": " + JsonNames(line.warnings, [](Warning w) { return Quote(WarningName(w)); })
                  + (line.suggestion.empty() ? "" : ", \"suggestion\": " + Json(line.suggestion))
-                 + (line.package != nullptr ? ", \"cab\": " + JsonCab(line, codePage_) : "") + "}");
+                 + (line.package != nullptr ? ", \"cab\": " + Cab(line) : "") + "}");
     }
 
     void EndList(const ListReport &list) override
@@ -180,9 +180,20 @@ public:
     }
 
 private:
+    // A package's facts are written alike on each of its lines, so they are made once.
+    std::string Cab(const LineReport &line)
+    {
+        auto known = facts_.find(line.package);
+        if (known == facts_.end())
+            known = facts_.emplace(line.package, JsonFacts(*line.package, codePage_)).first;
+        return known->second + ", \"installs\": \"" + InstallsName(line.verdict.installs) + "\", \"why\": "
+             + Json(line.verdict.why) + "}";
+    }
+
     Output &out_;
     int codePage_ = 1252;
     size_t lists_ = 0, lines_ = 0;
+    std::map<const PackageFacts *, std::string> facts_;
 };
 
 // ---- Plain

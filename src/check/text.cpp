@@ -1,6 +1,7 @@
 // UTF-8, JSON strings and the terminal-safe form of every outside text.
 #include "text.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "batch.h"
@@ -163,8 +164,11 @@ std::string Quoted(const Text &text) { return "\"" + Shown(text) + "\""; }
 std::string Json(const Text &text)
 {
     std::string out = "\"";
+    out.reserve(text.size() + 2);
     ForEachCodePoint(text, [&](unsigned long c, bool lone) {
-        if (c == '"' || c == '\\') {
+        if (c >= 0x20 && c < 0x80 && c != '"' && c != '\\') {
+            out += char(c);  // most of a list is plain ASCII
+        } else if (c == '"' || c == '\\') {
             out += '\\';
             out += char(c);
         } else if (c < 0x20) {
@@ -178,6 +182,10 @@ std::string Json(const Text &text)
     return out + "\"";
 }
 
-std::string Json(const std::string &utf8) { return Json(FromUtf8(utf8)); }
+std::string Json(const std::string &utf8)
+{
+    bool plain = std::all_of(utf8.begin(), utf8.end(), [](char c) { return c >= 0x20 && c != '"' && c != '\\'; });
+    return plain ? "\"" + utf8 + "\"" : Json(FromUtf8(utf8));  // the check's own sentences are plain
+}
 
 }  // namespace check

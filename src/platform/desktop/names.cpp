@@ -1,7 +1,7 @@
 // Names as Windows file systems treat them: compared through Windows' own upper-case table,
 // and reached beyond 260 characters through the extended-length form of a path.
 #include <algorithm>
-#include <iterator>
+#include <vector>
 
 #include "desktop.h"
 
@@ -17,11 +17,17 @@ struct CaseMapping {
 
 wchar_t UpperCase(wchar_t unit)
 {
-    const unsigned short key = static_cast<unsigned short>(unit & 0xFFFF);
-    const CaseMapping *mapping = std::lower_bound(
-        std::begin(kUpperCase), std::end(kUpperCase), key,
-        [](const CaseMapping &entry, unsigned short wanted) { return entry.unit < wanted; });
-    return mapping != std::end(kUpperCase) && mapping->unit == key ? wchar_t(mapping->upper) : unit;
+    // Every unit's upper case at hand, made once from the pairs: names are folded on every
+    // line of a list.
+    static const std::vector<unsigned short> kTable = [] {
+        std::vector<unsigned short> table(0x10000);
+        for (unsigned i = 0; i < table.size(); i++)
+            table[i] = static_cast<unsigned short>(i);
+        for (const CaseMapping &mapping : kUpperCase)
+            table[mapping.unit] = mapping.upper;
+        return table;
+    }();
+    return wchar_t(kTable[static_cast<unsigned short>(unit & 0xFFFF)]);
 }
 
 Text FoldCase(const Text &text)

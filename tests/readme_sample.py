@@ -13,7 +13,7 @@ ROOT = Path(__file__).resolve().parents[1]
 
 def main(checker):
     readme = (ROOT / "README.md").read_text()
-    blocks = re.findall(r"```\n\$ build/release/cabbatch-check (.*)\n(.*?)```", readme, re.S)
+    blocks = re.findall(r"```\n\$ build/release/cabbatch-check ([^\n]*)\n(.*?)```", readme, re.S)
     if not blocks:
         print("no sample report in README.md")
         return 1

@@ -69,8 +69,7 @@ Text PackagePath(const Text &deviceDir, const Text &entry)
     return Text(path.data(), size_t(length));
 }
 
-// One run through the card: what is known of each distinct package is worked out once,
-// and only what duplicate detection needs is kept of a list's lines.
+// A program in the card folder: its PE header's machine and subsystem.
 Program ExamineProgram(const Text &name, const desktop::Path &path)
 {
     Program program;
@@ -110,6 +109,8 @@ bool HasUtf16WithoutMark(const desktop::Path &path)
     return true;
 }
 
+// One run through the card: what is known of each distinct package is worked out once,
+// and only what duplicate detection needs is kept of a list's lines.
 class Checker {
 public:
     Checker(const Options &options, CardFolder &folder, ReportWriter &writer)

@@ -149,22 +149,32 @@ public:
         lines_ = 0;
     }
 
+    // Each line is written into one buffer kept from line to line: a list may have millions.
     void Line(const LineReport &line) override
     {
-        std::string out = std::string(lines_++ ? ", " : "") + "{\"line\": " + std::to_string(line.number);
+        std::string &out = line_;
+        out.assign(lines_++ ? ", " : "").append("{\"line\": ").append(std::to_string(line.number));
         if (line.reason != Reason::kNone) {
-            out += ", \"outcome\": \"skip\", \"reason\": \"" + std::string(ReasonName(line.reason)) + "\"";
-            if (line.reason == Reason::kDoesNotFit)
-                out += ", \"entry\": " + Json(line.entry) + ", \"package\": " + Json(line.packagePath);
-            out_.Add(out + "}");
+            out.append(", \"outcome\": \"skip\", \"reason\": \"").append(ReasonName(line.reason)).append("\"");
+            if (line.reason == Reason::kDoesNotFit) {
+                AppendJson(out.append(", \"entry\": "), line.entry);
+                AppendJson(out.append(", \"package\": "), line.packagePath);
+            }
+            out_.Add(out.append("}"));
             return;
         }
-        out_.Add(out + ", \"outcome\": \"install\", \"entry\": " + Json(line.entry)
-                 + ", \"package\": " + Json(line.packagePath) + ", \"arguments\": "
-                 + Json(line.arguments) + ", \"found\": " + JsonBool(line.found)
-                 + ", \"warnings\": " + JsonNames(line.warnings, [](Warning w) { return Quote(WarningName(w)); })
-                 + (line.suggestion.empty() ? "" : ", \"suggestion\": " + Json(line.suggestion))
-                 + (line.package != nullptr ? ", \"cab\": " + Cab(line) : "") + "}");
+        AppendJson(out.append(", \"outcome\": \"install\", \"entry\": "), line.entry);
+        AppendJson(out.append(", \"package\": "), line.packagePath);
+        AppendJson(out.append(", \"arguments\": "), line.arguments);
+        out.append(", \"found\": ").append(JsonBool(line.found)).append(", \"warnings\": [");
+        for (size_t i = 0; i < line.warnings.size(); i++)
+            out.append(i ? ", \"" : "\"").append(WarningName(line.warnings[i])).append("\"");
+        out.append("]");
+        if (!line.suggestion.empty())
+            AppendJson(out.append(", \"suggestion\": "), line.suggestion);
+        if (line.package != nullptr)
+            AppendCab(out.append(", \"cab\": "), line);
+        out_.Add(out.append("}"));
     }
 
     void EndList(const ListReport &list) override
@@ -181,19 +191,21 @@ public:
 
 private:
     // A package's facts are written alike on each of its lines, so they are made once.
-    std::string Cab(const LineReport &line)
+    void AppendCab(std::string &out, const LineReport &line)
     {
         auto known = facts_.find(line.package);
         if (known == facts_.end())
             known = facts_.emplace(line.package, JsonFacts(*line.package, codePage_)).first;
-        return known->second + ", \"installs\": \"" + InstallsName(line.verdict.installs) + "\", \"why\": "
-             + Json(line.verdict.why) + "}";
+        out.append(known->second).append(", \"installs\": \"").append(InstallsName(line.verdict.installs));
+        AppendJson(out.append("\", \"why\": "), line.verdict.why);
+        out.append("}");
     }
 
     Output &out_;
     int codePage_ = 1252;
     size_t lists_ = 0, lines_ = 0;
     std::map<const PackageFacts *, std::string> facts_;
+    std::string line_;
 };
 
 // ---- Plain
@@ -328,12 +340,16 @@ public:
     {
         char number[16];
         std::snprintf(number, sizeof number, "  %5d  ", line.number);
-        std::string package = line.package != nullptr
-                            ? "\n            " + PackageText(*line.package, options_->codePage) : "";
-        if (line.reason == Reason::kNone)
-            out_.Add(number + ("install " + Quoted(line.packagePath)) + package + Notes(line) + "\n");
-        else
-            out_.Add(number + ("skip    " + ReasonText(line)) + "\n");
+        line_.assign(number);
+        if (line.reason == Reason::kNone) {
+            line_.append("install \"").append(Shown(line.packagePath)).append("\"");
+            if (line.package != nullptr)
+                line_.append(Described(*line.package));
+            line_.append(Notes(line));
+        } else {
+            line_.append("skip    ").append(ReasonText(line));
+        }
+        out_.Add(line_.append("\n"));
     }
 
     void EndList(const ListReport &list) override
@@ -378,8 +394,19 @@ public:
     }
 
 private:
+    // What a package holds reads the same on each of its lines, so it is made once.
+    const std::string &Described(const PackageFacts &facts)
+    {
+        auto known = described_.find(&facts);
+        if (known == described_.end())
+            known = described_.emplace(&facts, "\n            " + PackageText(facts, options_->codePage)).first;
+        return known->second;
+    }
+
     Output &out_;
     const Options *options_ = nullptr;
+    std::map<const PackageFacts *, std::string> described_;
+    std::string line_;  // kept from line to line: a list may have millions
 };
 
 }  // namespace

@@ -114,14 +114,15 @@ bool HasUtf16WithoutMark(const desktop::Path &path)
 class Checker {
 public:
     Checker(const Options &options, CardFolder &folder, ReportWriter &writer)
-        : options_(options), folder_(folder), writer_(writer) {}
+        : options_(options), foldedDeviceDir_(desktop::FoldCase(options.deviceDir)), folder_(folder),
+          writer_(writer) {}
     void CheckList(ListReport &list);
     Outcome outcome;
 
 private:
     struct Package;
     void DescribeEntry(LineReport &line);
-    const Package &Examine(const Text &entry);
+    const Package &Examine(const Text &entry, const Text &folded);
     void JudgePackage(LineReport &line, const PackageFacts &facts);
     void Fail(const std::string &sentence)
     {
@@ -130,6 +131,7 @@ private:
     }
 
     const Options &options_;
+    const Text foldedDeviceDir_;
     Version device_;                           // the version of the list being checked
     size_t listInstalls_ = 0;
     CardFolder &folder_;
@@ -155,7 +157,8 @@ void Checker::DescribeEntry(LineReport &line)
         return;
     }
     line.arguments = arguments;
-    const Package &package = Examine(line.entry);
+    const Text folded = desktop::FoldCase(line.entry);
+    const Package &package = Examine(line.entry, folded);
     const PackageLookup &lookup = package.lookup;
     line.found = lookup.result == Lookup::kFound;
     line.suggestion = package.suggestion;
@@ -167,7 +170,7 @@ void Checker::DescribeEntry(LineReport &line)
         line.warnings.push_back(Warning::kQuote);
     if (line.entry[0] == L'\\')
         line.warnings.push_back(Warning::kAbsolute);
-    auto [first, isNew] = firstLineOf_.emplace(desktop::FoldCase(line.packagePath), line.number);
+    auto [first, isNew] = firstLineOf_.emplace(foldedDeviceDir_ + L"\\" + folded, line.number);
     if (!isNew) {
         line.warnings.push_back(Warning::kDuplicate);
         line.sameAs = first->second;
@@ -176,9 +179,8 @@ void Checker::DescribeEntry(LineReport &line)
         JudgePackage(line, package.facts);
 }
 
-const Checker::Package &Checker::Examine(const Text &entry)
+const Checker::Package &Checker::Examine(const Text &entry, const Text &folded)
 {
-    Text folded = desktop::FoldCase(entry);
     auto known = packages_.find(folded);
     if (known != packages_.end())
         return known->second;

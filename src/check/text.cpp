@@ -115,7 +115,9 @@ static bool TerminalActsOn(unsigned long c)
 static void AppendShown(std::string &out, unsigned long c, bool lone)
 {
     char spelt[16];
-    if (c == '<')
+    if (c > 0x20 && c < 0x7F && c != '<')
+        out += char(c);  // most names are plain ASCII
+    else if (c == '<')
         out += "<<";
     else if (c == '\t')
         out += "<TAB>";
@@ -161,10 +163,9 @@ std::string Quoted(const Text &text) { return "\"" + Shown(text) + "\""; }
 
 // ---- JSON
 
-std::string Json(const Text &text)
+void AppendJson(std::string &out, const Text &text)
 {
-    std::string out = "\"";
-    out.reserve(text.size() + 2);
+    out += '"';
     ForEachCodePoint(text, [&](unsigned long c, bool lone) {
         if (c >= 0x20 && c < 0x80 && c != '"' && c != '\\') {
             out += char(c);  // most of a list is plain ASCII
@@ -179,13 +180,30 @@ std::string Json(const Text &text)
             AppendUtf8(out, lone ? 0xFFFD : c);
         }
     });
-    return out + "\"";
+    out += '"';
+}
+
+void AppendJson(std::string &out, const std::string &utf8)
+{
+    // The check's own sentences are plain: they are copied as they are.
+    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return c >= 0x20 && c != '"' && c != '\\'; }))
+        out.append(1, '"').append(utf8).append(1, '"');
+    else
+        AppendJson(out, FromUtf8(utf8));
+}
+
+std::string Json(const Text &text)
+{
+    std::string out;
+    AppendJson(out, text);
+    return out;
 }
 
 std::string Json(const std::string &utf8)
 {
-    bool plain = std::all_of(utf8.begin(), utf8.end(), [](char c) { return c >= 0x20 && c != '"' && c != '\\'; });
-    return plain ? "\"" + utf8 + "\"" : Json(FromUtf8(utf8));  // the check's own sentences are plain
+    std::string out;
+    AppendJson(out, utf8);
+    return out;
 }
 
 }  // namespace check

@@ -29,5 +29,7 @@ std::string Quoted(const Text &text);
 // A strict JSON string (RFC 8259, I-JSON): UTF-8, with a lone surrogate as U+FFFD.
 std::string Json(const Text &text);
 std::string Json(const std::string &utf8);
+void AppendJson(std::string &out, const Text &text);
+void AppendJson(std::string &out, const std::string &utf8);
 
 }  // namespace check

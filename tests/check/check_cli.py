@@ -49,6 +49,8 @@ PACKAGES = {
     "signed.cab": (package(cab.MSZIP, signature=b"S" * 700), ""),
     "cut.cab": (MSZIP[:-400], "refused damaged/none/no"),
     "flipped.cab": (MSZIP[:-300] + bytes([MSZIP[-300] ^ 1]) + MSZIP[-299:], "refused damaged/none/no"),
+    # Stored, a changed byte is found by its block's checksum alone.
+    "flipped stored.cab": (CAB[:-300] + bytes([CAB[-300] ^ 1]) + CAB[-299:], "refused damaged/none/no"),
     "text.cab": (b"tools.cab\r\n", "refused not-a-cabinet/none/no"),
     "past its end.cab": (cab.cabinet([("APP.000", cab.setup_info(length=4000))]), "refused ok/none/no"),
     "no setup.cab": (cab.cabinet([("DATA.001", b"x")]), "refused ok/none/no"),

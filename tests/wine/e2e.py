@@ -40,13 +40,14 @@ def packages():
     """Packages each library reads its own way: both builds must judge them alike."""
     setup = [("APP.000", cab.setup_info("Acme", "Acme", 2577, (5, 0), (6, 99)))]
     data = [("DATA.001", bytes(range(256)) * 400)]
-    mszip = cab.cabinet(setup + data, cab.MSZIP)
+    mszip, plain = cab.cabinet(setup + data, cab.MSZIP), cab.cabinet(setup + data)
     return {
-        "plain.cab": cab.cabinet(setup + data),
+        "plain.cab": plain,
         "mszip.cab": mszip,
         "signed.cab": cab.cabinet(setup + data, cab.MSZIP, signature=b"S" * 600),
         "cut.cab": mszip[:-500],
         "flipped.cab": mszip[:-300] + bytes([mszip[-300] ^ 0x10]) + mszip[-299:],
+        "flipped-stored.cab": plain[:-300] + bytes([plain[-300] ^ 0x10]) + plain[-299:],
         "text.cab": b"not a cabinet\r\n",
         "offsets.cab": cab.cabinet([("APP.000", cab.setup_info(length=3000))] + data),
     }

@@ -1,5 +1,5 @@
-// Fuzzes what is read of a package's own bytes: the setup information's header and the
-// strings it points to, and the cabinet's header and folder records. Checks that whatever
+// Fuzzes what is read of a card's files' own bytes: the setup information's header and the
+// strings it points to, the cabinet's header and folder records, and a program's PE header. Checks that whatever
 // is accepted lies inside the bytes given, not only that nothing crashes.
 #include <cstdint>
 #include <string>
@@ -28,6 +28,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (int method : header.compression)
         CHECK(method >= 0 && method <= 3);
     CHECK(!header.valid || (header.signature && !header.compression.empty()));
+    unsigned machine = 0, subsystem = 0;
+    size_t wanted = 0;
+    if (check::ReadProgramHeader(at, size, &machine, &subsystem, &wanted))
+        CHECK(wanted <= size && machine <= 0xFFFF && subsystem <= 0xFFFF);
     check::PackageFacts facts = check::DescribePackage(header, true, {"A.000"}, bytes);
     check::Verdict verdict = check::Judge(facts, {6, 0}, 2577ul);
     CHECK((verdict.installs == check::Installs::kYes) == verdict.why.empty());

@@ -155,7 +155,7 @@ PackageFacts DescribePackage(const CabinetHeader &header, bool readThrough,
     PackageFacts facts;
     if (!header.signature) {
         facts.cabinet = CabinetState::kNotACabinet;
-        facts.why = "the file is not a cabinet: it does not start with MSCF";
+        facts.why = "the file is not a cabinet (it does not start with MSCF)";
         return facts;
     }
     if (!header.valid || !readThrough) {

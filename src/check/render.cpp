@@ -107,7 +107,6 @@ std::string JsonProgram(const Program &program)
          + JsonBool(program.device) + "}";
 }
 
-// What the installer will find in a package, and whether it takes it.
 // What a package holds, the same on every line that names it: the start of its "cab".
 std::string JsonFacts(const PackageFacts &facts, int codePage)
 {

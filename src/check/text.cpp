@@ -64,34 +64,36 @@ static void AppendUtf16(Text &out, unsigned long codePoint)
     }
 }
 
-// Decodes bytes by the device program's own UTF-8 rules, so that names read the same on
-// both sides; each invalid byte is handed to invalid(byte).
-template <typename Invalid> static Text DecodeUtf8(const std::string &bytes, Invalid invalid)
+// Walks bytes by the device program's own UTF-8 rules, so that names read the same on both
+// sides: valid(code point) for each sequence, invalid(byte) for each byte that starts none.
+template <typename Valid, typename Invalid>
+static void ForEachUtf8(const std::string &bytes, Valid valid, Invalid invalid)
 {
-    Text out;
     const auto *data = reinterpret_cast<const unsigned char *>(bytes.data());
     for (size_t i = 0; i < bytes.size();) {
         unsigned long codePoint;
         int length = ReadUtf8Sequence(data + i, int(bytes.size() - i), &codePoint);
         if (length == 0) {
-            invalid(out, data[i++]);
+            invalid(data[i++]);
             continue;
         }
-        AppendUtf16(out, codePoint);
+        valid(codePoint);
         i += size_t(length);
     }
-    return out;
 }
 
 Text FromUtf8(const std::string &bytes)
 {
-    return DecodeUtf8(bytes, [](Text &out, unsigned char) { out += wchar_t(0xFFFD); });
+    Text out;
+    ForEachUtf8(bytes, [&](unsigned long c) { AppendUtf16(out, c); }, [&](unsigned char) { out += wchar_t(0xFFFD); });
+    return out;
 }
 
 bool DecodeUtf8Name(const std::string &bytes, Text *text)
 {
     bool valid = true;
-    *text = DecodeUtf8(bytes, [&](Text &, unsigned char) { valid = false; });
+    text->clear();
+    ForEachUtf8(bytes, [&](unsigned long c) { AppendUtf16(*text, c); }, [&](unsigned char) { valid = false; });
     return valid;
 }
 
@@ -143,19 +145,11 @@ std::string Shown(const Text &text)
 std::string ShownBytes(const std::string &bytes)
 {
     std::string out;
-    const auto *data = reinterpret_cast<const unsigned char *>(bytes.data());
-    for (size_t i = 0; i < bytes.size();) {
-        unsigned long codePoint;
-        int length = ReadUtf8Sequence(data + i, int(bytes.size() - i), &codePoint);
-        if (length == 0) {
-            char spelt[8];
-            std::snprintf(spelt, sizeof spelt, "<0x%02X>", data[i++]);
-            out += spelt;
-            continue;
-        }
-        AppendShown(out, codePoint, false);
-        i += size_t(length);
-    }
+    ForEachUtf8(bytes, [&](unsigned long c) { AppendShown(out, c, false); }, [&](unsigned char byte) {
+        char spelt[8];
+        std::snprintf(spelt, sizeof spelt, "<0x%02X>", byte);
+        out += spelt;
+    });
     return out;
 }
 

@@ -6,6 +6,7 @@ reports that cannot be written. Usage: check_cli.py CHECKER [RUNNER...]; with a 
 import json
 import os
 import re
+import struct
 import subprocess
 import sys
 import tempfile
@@ -32,7 +33,6 @@ def package(compression=cab.NONE, signature=b"", extra=(), **setup):
 
 def program(machine, subsystem):
     """The start of a PE image: its DOS stub's pointer, the PE header and the optional header."""
-    import struct
     coff = struct.pack("<4sHHIIIHH", b"PE\0\0", machine, 0, 0, 0, 0, 224, 0x102)
     optional = bytearray(224)
     optional[0:2] = b"\x0b\x01"

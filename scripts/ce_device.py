@@ -1,0 +1,377 @@
+"""A Windows CE device, emulated, that runs the ARM build of cabbatch.exe: the image mapped at
+its base on an ARMv4T core (Unicorn's TI925T), each COREDLL import bound to a stand-in that
+works over a folder playing the device's file system, and the entry point started with
+WinMain's four arguments. It fails the run on whatever a device would not take or the program
+must not do: an import it does not know or one by ordinal, a CPU fault (an instruction that
+ARMv4T lacks among them), a 2- or 4-byte access at an address that is not a multiple of its
+size, a start-up record passed to CreateProcessW, a wait with a time limit, a second installer
+started before the first was waited for, an end other than TerminateProcess on the current
+process, or no end in time.
+Needs Debian's python3-unicorn and python3-pefile (Debian's own python3 has them)."""
+import random
+import stat
+from dataclasses import dataclass, field
+from pathlib import Path
+
+import pefile
+import unicorn
+from unicorn import arm_const as arm
+
+INSTALLER = "\\windows\\wceload.exe"
+CURRENT_PROCESS = 0x42        # GetCurrentProcess(): SH_CURPROC 2 + SYS_HANDLE_BASE 64
+INFINITE = 0xFFFFFFFF
+INVALID_HANDLE = 0xFFFFFFFF
+VERSION_INFO_SIZE = 276
+STUBS, RETURN, DATA = 0x02000000, 0x02100000, 0x02200000
+STACK_TOP = 0x03000000
+STACK_PAINT = 0xA5
+# Windows' 1252 maps the five bytes that Python's cp1252 leaves undefined to C1 controls.
+CP1252 = [chr(b) if b in (0x81, 0x8D, 0x8F, 0x90, 0x9D) else bytes([b]).decode("cp1252")
+          for b in range(256)]
+
+
+class DeviceFault(Exception):
+    """The run did something a device would not take, or the program must not do."""
+
+
+@dataclass
+class Outcome:
+    starts: list = field(default_factory=list)   # (application, arguments), in order
+    exit_code: int = None
+    stack_used: int = 0                           # bytes of stack the deepest call reached
+    instructions: int = 0                         # counted only when asked for
+
+
+def shown(text):
+    """Text as the card check's plain report shows outside text on a terminal: every
+    character a terminal would act on spelt out, and '<' doubled so that no spelling is
+    ambiguous."""
+    out = []
+    for c in text:
+        code = ord(c)
+        if 0x20 < code < 0x7F and c != "<":
+            out.append(c)
+        elif c in "<\t\r\n":
+            out.append({"<": "<<", "\t": "<TAB>", "\r": "<CR>", "\n": "<LF>"}[c])
+        elif (code < 0x20 or 0x7F <= code <= 0x9F or code in (0x200E, 0x200F)
+              or 0x2028 <= code <= 0x202E or 0x2066 <= code <= 0x2069 or 0xD800 <= code <= 0xDFFF):
+            out.append(f"<U+{code:04X}>")
+        else:
+            out.append(c)
+    return "".join(out)
+
+
+def from_utf16(units):
+    """UTF-16 units as text, a lone surrogate kept as itself."""
+    return bytes(units).decode("utf-16-le", "surrogatepass")
+
+
+class FileSystem:
+    """The device's single root, kept in a host folder: paths have no drive, names match
+    without regard to case, and a file without write permission bits cannot be deleted
+    (root could delete it here)."""
+
+    def __init__(self, root):
+        self.root = Path(root)
+
+    def find(self, path):
+        """The host path a device path names, or None."""
+        if not path.startswith("\\"):
+            return None
+        here = self.root
+        for part in (p for p in path.split("\\") if p):
+            if not here.is_dir():
+                return None
+            matches = [child for child in here.iterdir() if child.name.upper() == part.upper()]
+            if not matches:
+                return None
+            here = matches[0]
+        return here
+
+    def read(self, path):
+        found = self.find(path)
+        return found.read_bytes() if found is not None and found.is_file() else None
+
+    def delete(self, path):
+        found = self.find(path)
+        if found is None or not found.is_file() or not found.stat().st_mode & 0o222:
+            return False
+        found.unlink()
+        return True
+
+
+class Device:
+    """One emulated device. major: the version GetVersionExW reports; seed: drives the short
+    reads (None: every read is whole); count: count the instructions run (slow)."""
+
+    def __init__(self, root, major=6, seed=None, count=False):
+        self.files = FileSystem(root)
+        self.major = major
+        self.random = random.Random(seed) if seed is not None else None
+        self.count = count
+
+    # ---- The run
+
+    def run(self, program, module_path, command_line="", seconds=5.0):
+        """Runs the ARM program (a host path) as if started from module_path (a device path);
+        its Outcome. Raises DeviceFault."""
+        self.outcome = Outcome()
+        self.module_path = module_path
+        self.handles, self.next_handle, self.running = {}, 0x100, None
+        pe = pefile.PE(str(program))
+        cpu = unicorn.Uc(unicorn.UC_ARCH_ARM, unicorn.UC_MODE_ARM)
+        cpu.ctl_set_cpu_model(arm.UC_CPU_ARM_TI925T)
+        self.cpu = cpu
+        base = pe.OPTIONAL_HEADER.ImageBase
+        cpu.mem_map(base, self.pages(pe.OPTIONAL_HEADER.SizeOfImage))
+        cpu.mem_write(base, bytes(pe.get_memory_mapped_image()))
+        self.bind_imports(pe)
+        stack = self.pages(pe.OPTIONAL_HEADER.SizeOfStackReserve)
+        cpu.mem_map(STACK_TOP - stack, stack)
+        cpu.mem_write(STACK_TOP - stack, bytes([STACK_PAINT]) * stack)
+        for region in (RETURN, DATA):
+            cpu.mem_map(region, 0x10000)
+        cpu.mem_write(RETURN, b"\x1e\xff\x2f\xe1")  # bx lr, never reached on a clean end
+        cpu.hook_add(unicorn.UC_HOOK_CODE, self.returned, begin=RETURN, end=RETURN + 3)
+        cpu.hook_add(unicorn.UC_HOOK_MEM_READ | unicorn.UC_HOOK_MEM_WRITE, self.check_alignment)
+        if self.count:
+            cpu.hook_add(unicorn.UC_HOOK_BLOCK, self.count_block)
+        line = command_line.encode("utf-16-le") + b"\0\0"
+        cpu.mem_write(DATA, line)
+        for register, value in ((arm.UC_ARM_REG_R0, base), (arm.UC_ARM_REG_R1, 0),
+                                (arm.UC_ARM_REG_R2, DATA), (arm.UC_ARM_REG_R3, 5),
+                                (arm.UC_ARM_REG_SP, STACK_TOP), (arm.UC_ARM_REG_LR, RETURN)):
+            cpu.reg_write(register, value)
+        entry = base + pe.OPTIONAL_HEADER.AddressOfEntryPoint
+        self.fault = None
+        try:
+            cpu.emu_start(entry, 0xFFFFFFFF, timeout=int(seconds * 1e6))
+        except unicorn.UcError as error:
+            pc = cpu.reg_read(arm.UC_ARM_REG_PC)
+            raise DeviceFault(f"CPU fault at 0x{pc:08X}: {error}") from None
+        if self.fault:
+            raise DeviceFault(self.fault)
+        if self.outcome.exit_code is None:
+            raise DeviceFault(f"no end within {seconds} s")
+        painted = bytes(cpu.mem_read(STACK_TOP - stack, stack))
+        self.outcome.stack_used = len(painted.lstrip(bytes([STACK_PAINT])))
+        return self.outcome
+
+    @staticmethod
+    def pages(size):
+        return (size + 0xFFF) & ~0xFFF
+
+    def stop(self, why):
+        if self.fault is None:
+            self.fault = why
+        self.cpu.emu_stop()
+
+    def returned(self, cpu, address, size, data):
+        self.stop("the entry point returned: the process must end with TerminateProcess")
+
+    def check_alignment(self, cpu, access, address, size, value, data):
+        # ARMv4 and ARMv5 devices raise a datatype misalignment for these.
+        if size in (2, 4) and address % size:
+            pc = cpu.reg_read(arm.UC_ARM_REG_PC)
+            self.stop(f"unaligned {size}-byte access to 0x{address:08X} at 0x{pc:08X}")
+
+    def count_block(self, cpu, address, size, data):
+        self.outcome.instructions += size // 4
+
+    # ---- Imports
+
+    def bind_imports(self, pe):
+        """Points each import at a stand-in: a Thumb 'bx lr' whose execution runs the
+        stand-in first, so that a call reaches it only through BX, with interworking."""
+        dlls = getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])
+        names = [dll.dll.decode() for dll in dlls]
+        if [name.upper() for name in names] != ["COREDLL.DLL"]:
+            raise DeviceFault(f"imports from {names}: only COREDLL.dll is on the device")
+        self.cpu.mem_map(STUBS, 0x10000)
+        self.stubs = {}
+        for number, symbol in enumerate(dlls[0].imports):
+            if symbol.name is None:
+                raise DeviceFault(f"import by ordinal {symbol.ordinal}: imports go by name")
+            name = symbol.name.decode()
+            standin = getattr(self, "call_" + name, None)
+            if standin is None:
+                raise DeviceFault(f"import {name}: no stand-in knows it")
+            address = STUBS + 4 * number
+            self.cpu.mem_write(address, b"\x70\x47\x00\xbf")  # Thumb: bx lr
+            self.cpu.mem_write(symbol.address, (address | 1).to_bytes(4, "little"))
+            self.stubs[address] = standin
+        self.cpu.hook_add(unicorn.UC_HOOK_CODE, self.call, begin=STUBS, end=STUBS + 0xFFFF)
+
+    def call(self, cpu, address, size, data):
+        result = self.stubs[address]()
+        if result is not None:
+            cpu.reg_write(arm.UC_ARM_REG_R0, result & 0xFFFFFFFF)
+
+    def argument(self, index):
+        if index < 4:
+            return self.cpu.reg_read(arm.UC_ARM_REG_R0 + index)
+        sp = self.cpu.reg_read(arm.UC_ARM_REG_SP)
+        return self.u32(sp + 4 * (index - 4))
+
+    def u32(self, address):
+        return int.from_bytes(self.cpu.mem_read(address, 4), "little")
+
+    def put32(self, address, value):
+        self.cpu.mem_write(address, (value & 0xFFFFFFFF).to_bytes(4, "little"))
+
+    def wide(self, address):
+        units = bytearray()
+        while True:
+            unit = self.cpu.mem_read(address + len(units), 2)
+            if unit == b"\0\0":
+                return from_utf16(units)
+            units += unit
+
+    def handle(self, thing):
+        self.next_handle += 4
+        self.handles[self.next_handle] = thing
+        return self.next_handle
+
+    # ---- Stand-ins for COREDLL, by name
+
+    def call_GetModuleFileNameW(self):
+        module, buffer, capacity = (self.argument(i) for i in range(3))
+        if module != 0:
+            return self.stop("GetModuleFileNameW for another module")
+        text = self.module_path.encode("utf-16-le")[:2 * (capacity - 1)]
+        self.cpu.mem_write(buffer, text + b"\0\0")
+        return len(text) // 2
+
+    def call_GetVersionExW(self):
+        info = self.argument(0)
+        if self.u32(info) != VERSION_INFO_SIZE:
+            return 0
+        for offset, value in ((4, self.major), (8, 0), (12, 0), (16, 3)):  # 3: Windows CE
+            self.put32(info + offset, value)
+        return 1
+
+    def call_CreateFileW(self):
+        path, access, share = (self.argument(i) for i in range(3))
+        disposition = self.argument(4)
+        data = self.files.read(self.wide(path))
+        if access != 0x80000000 or disposition != 3 or data is None:
+            return INVALID_HANDLE
+        return self.handle({"file": data, "at": 0})
+
+    def call_ReadFile(self):
+        handle, buffer, count, read, overlapped = (self.argument(i) for i in range(5))
+        file = self.handles.get(handle)
+        if file is None or "file" not in file or overlapped != 0:
+            return self.stop("ReadFile on a handle that is not an open file, or overlapped")
+        available = min(count, len(file["file"]) - file["at"])
+        if self.random is not None and available > 1 and self.random.random() < 0.5:
+            available = self.random.randint(1, available - 1)  # short, odd counts included
+        chunk = file["file"][file["at"]:file["at"] + available]
+        file["at"] += len(chunk)
+        self.cpu.mem_write(buffer, chunk)
+        self.put32(read, len(chunk))
+        return 1
+
+    def call_CloseHandle(self):
+        handle = self.argument(0)
+        if self.handles.pop(handle, None) is None:
+            return self.stop(f"CloseHandle on 0x{handle:X}, which is not open")
+        return 1
+
+    def call_DeleteFileW(self):
+        path = self.wide(self.argument(0))
+        return int(self.files.delete(path))
+
+    def call_MultiByteToWideChar(self):
+        code_page, flags, data, count, buffer, capacity = (self.argument(i) for i in range(6))
+        if code_page != 0 or flags != 0 or count >= 0x80000000:
+            return self.stop("MultiByteToWideChar other than CP_ACP, flags 0 and a count")
+        text = "".join(CP1252[b] for b in self.cpu.mem_read(data, count))
+        if capacity == 0:
+            return len(text)
+        if len(text) > capacity:
+            return 0  # ERROR_INSUFFICIENT_BUFFER
+        self.cpu.mem_write(buffer, text.encode("utf-16-le"))
+        return len(text)
+
+    def call_CreateProcessW(self):
+        application, arguments = self.wide(self.argument(0)), self.wide(self.argument(1))
+        unused = [self.argument(i) for i in (2, 3, 4, 5, 6, 7)]
+        startup, info = self.argument(8), self.argument(9)
+        if startup != 0:
+            return self.stop("CreateProcessW was given a start-up record: the device takes none")
+        if any(unused):
+            return self.stop(f"CreateProcessW with security, inheritance, flags, environment "
+                             f"or folder: {unused}")
+        if self.running is not None:
+            return self.stop("an installer started before the last one was waited for")
+        if self.files.find(application) is None:
+            return 0
+        self.outcome.starts.append((application, arguments))
+        self.consume_package(arguments)
+        self.running = self.handle({"process": application})
+        thread = self.handle({"thread": application})
+        for offset, value in ((0, self.running), (4, thread), (8, self.running), (12, thread)):
+            self.put32(info + offset, value)
+        return 1
+
+    def consume_package(self, arguments):
+        """The device's installer deletes the package it ran, unless told '/delete 0'."""
+        parts = arguments.split('"')
+        if len(parts) >= 3:
+            self.files.delete(parts[1])
+
+    def call_WaitForSingleObject(self):
+        handle, milliseconds = self.argument(0), self.argument(1)
+        if milliseconds != INFINITE:
+            return self.stop(f"a wait of {milliseconds} ms: the installer must be waited for without a limit")
+        if "process" not in self.handles.get(handle, {}):
+            return self.stop(f"a wait on 0x{handle:X}, which is no process")
+        if handle == self.running:
+            self.running = None
+        return 0  # WAIT_OBJECT_0
+
+    def call_TerminateProcess(self):
+        process, code = self.argument(0), self.argument(1)
+        if process != CURRENT_PROCESS:
+            return self.stop(f"TerminateProcess on 0x{process:X}, not on the program itself")
+        self.outcome.exit_code = code
+        self.cpu.emu_stop()
+        return 1
+
+    def call_wcslen(self):
+        return len(self.wide(self.argument(0)).encode("utf-16-le", "surrogatepass")) // 2
+
+    def call_memcpy(self):
+        target, source, count = (self.argument(i) for i in range(3))
+        self.cpu.mem_write(target, bytes(self.cpu.mem_read(source, count)))
+        return target
+
+    def call_memset(self):
+        target, value, count = (self.argument(i) for i in range(3))
+        self.cpu.mem_write(target, bytes([value & 0xFF]) * count)
+        return target
+
+    def call_memcmp(self):
+        a, b, count = (self.argument(i) for i in range(3))
+        left, right = bytes(self.cpu.mem_read(a, count)), bytes(self.cpu.mem_read(b, count))
+        return 0 if left == right else (-1 if left < right else 1)
+
+
+def lay_out(root, folder, program, files, installer=True):
+    """A device root holding the program at folder (a device path) with files beside it
+    (name -> bytes; a name may hold a folder, with /); the module path."""
+    install = Path(root).joinpath(*[p for p in folder.split("\\") if p])
+    install.mkdir(parents=True, exist_ok=True)
+    for name, data in files.items():
+        (install / name).parent.mkdir(parents=True, exist_ok=True)
+        (install / name).write_bytes(data)
+    (install / "cabbatch.exe").write_bytes(Path(program).read_bytes())
+    if installer:
+        (Path(root) / "windows").mkdir(exist_ok=True)
+        (Path(root) / "windows" / "wceload.exe").write_bytes(b"")
+    return folder.rstrip("\\") + "\\cabbatch.exe"
+
+
+def read_only(path):
+    path.chmod(path.stat().st_mode & ~(stat.S_IWUSR | stat.S_IWGRP | stat.S_IWOTH))

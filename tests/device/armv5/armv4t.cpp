@@ -1,0 +1,1 @@
+unsigned Shifted(unsigned value) { return value << 3; }

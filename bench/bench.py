@@ -8,9 +8,13 @@
 - the optimized card check on a 1,000,000-line list over 100 packages: time and peak memory,
   for the plain report and for JSON;
 - the optimized card check reading 100 packages of 1 MiB of text each (MSZIP) through: time,
-  and peak memory against the same card with packages of 64 KiB.
-Usage: bench.py BUILD_DIR HOST_CHECKER RELEASE_CHECKER (the windows preset's build folder, the
-host preset's cabbatch-check and the release preset's), best on one core (see bench/run).
+  and peak memory against the same card with packages of 64 KiB;
+- the device build: the ARM program's size, the deepest stack it reaches and the instructions
+  it runs per list line on the emulated ARMv4T core, the time of one emulated scenario, the
+  time its binutils took to build, and the time of a device build from scratch.
+Usage: bench.py BUILD_DIR HOST_CHECKER RELEASE_CHECKER DEVICE_BUILD_DIR (the windows preset's
+build folder, the host preset's cabbatch-check, the release preset's, and the device preset's
+build folder), best on one core (see bench/run).
 Exits 1 when a budget is exceeded."""
 import os
 import statistics
@@ -30,6 +34,10 @@ MAX_OVERHEAD, MAX_SIZE, MAX_STACK = 1.05, 72 * 1024, 4096
 CHECK_LINES, CHECK_PACKAGES, MAX_CHECK_SECONDS = 10_000, 100, 0.2
 BIG_LINES, MAX_BIG_SECONDS, MAX_BIG_MEMORY = 1_000_000, 2.0, 64 * 1024 * 1024
 PACKAGES, PACKAGE_BYTES, MAX_PACKAGE_SECONDS, MAX_MEMORY_GROWTH = 100, 1 << 20, 1.0, 4 * 1024 * 1024
+MAX_SCENARIO_SECONDS, MAX_TOOLCHAIN_SECONDS, MAX_DEVICE_BUILD_SECONDS = 1.0, 300, 30
+DEVICE_LINES = 1000
+ROOT = Path(__file__).resolve().parents[1]
+CE_BINUTILS = Path("/opt/cabbatch-ce-binutils-2.40")
 
 
 def overhead(build, work):
@@ -112,15 +120,62 @@ def check_seconds(checker, work):
     return statistics.median(times)
 
 
+def emulated(program, work, lines, count=False):
+    """The ARM program's run over a list of lines on the emulated core, and its seconds."""
+    import ce_device  # here, so that the processes measured for peak memory do not load it
+    root = work / f"device-{lines}-{count}"
+    listed = "".join(f"package{i:04}.cab\r\n" for i in range(lines)).encode()
+    module = ce_device.lay_out(root, "\\Storage Card\\Install", program, {"SetupFile.CE6.txt": listed})
+    start = time.perf_counter()
+    outcome = ce_device.Device(root, count=count).run(program, module, seconds=60)
+    return outcome, time.perf_counter() - start
+
+
+def device_build_seconds(work):
+    """Seconds to configure and build the device program from scratch, the tools built."""
+    build = work / "device-build"
+    start = time.perf_counter()
+    subprocess.run(["cmake", "-S", str(ROOT), "-B", str(build), "-DBUILD_TESTING=OFF",
+                    "-DCMAKE_BUILD_TYPE=MinSizeRel",
+                    f"-DCMAKE_TOOLCHAIN_FILE={ROOT / 'cmake' / 'wince-armv4i-gnu.cmake'}"],
+                   stdout=subprocess.DEVNULL, check=True)
+    subprocess.run(["cmake", "--build", str(build), "-j2", "--target", "cabbatch"],
+                   stdout=subprocess.DEVNULL, check=True)
+    return time.perf_counter() - start
+
+
+def device_results(device_build, work):
+    program = device_build / "cabbatch.exe"
+    scenario, seconds = emulated(program, work, ENTRIES)
+    counted, _ = emulated(program, work, DEVICE_LINES, count=True)
+    size = program.stat().st_size
+    toolchain = int((CE_BINUTILS / "build-seconds").read_text())
+    build = device_build_seconds(work)
+    print(f"device    {counted.instructions / DEVICE_LINES:.0f} ARM instructions per list line "
+          f"({DEVICE_LINES} lines of 17 characters, emulated ARMv4T core)")
+    return [
+        report("device", size, MAX_SIZE, f"ARM cabbatch.exe {size} bytes ({size / 1024:.1f} KiB, at most 72 KiB)"),
+        report("device", scenario.stack_used, MAX_STACK,
+               f"{scenario.stack_used} bytes of stack reached on the emulated core (budget {MAX_STACK})"),
+        report("device", seconds, MAX_SCENARIO_SECONDS,
+               f"one emulated scenario of {ENTRIES} entries: {seconds:.2f} s (at most {MAX_SCENARIO_SECONDS})"),
+        report("device", toolchain, MAX_TOOLCHAIN_SECONDS,
+               f"the device's binutils built in {toolchain} s (at most {MAX_TOOLCHAIN_SECONDS})"),
+        report("device", build, MAX_DEVICE_BUILD_SECONDS,
+               f"a device build from scratch: {build:.1f} s (at most {MAX_DEVICE_BUILD_SECONDS})"),
+    ]
+
+
 def report(name, value, limit, text):
     ok = value <= limit
     print(f"{name:9} {text}  {'within' if ok else 'OVER'} budget")
     return ok
 
 
-def main(build, checker, release_checker):
+def main(build, checker, release_checker, device_build):
     build = Path(build).resolve()
     with tempfile.TemporaryDirectory(prefix="cabbatch-bench-") as work:
+        device = device_results(Path(device_build).resolve(), Path(work))
         batch, bare = overhead(build, Path(work))
         check = check_seconds(checker, Path(work))
         big = big_list(release_checker, Path(work))
@@ -153,10 +208,10 @@ def main(build, checker, release_checker):
                           f"{MAX_BIG_MEMORY >> 20}); {small[1] / 2**20:.1f} MiB with 64 KiB packages "
                           f"(at most {MAX_MEMORY_GROWTH >> 20} MiB more); release build"))
     print("heap      none: the product references no allocator (see the device.imports test)")
-    return 0 if all(results) else 1
+    return 0 if all(results + device) else 1
 
 
 if __name__ == "__main__":
     if sys.argv[1] == "--peak":
         sys.exit(peak(sys.argv[2:]))
-    sys.exit(main(*sys.argv[1:4]))
+    sys.exit(main(*sys.argv[1:5]))

@@ -2,7 +2,7 @@
 """Plants typical faults in the product one at a time and runs the tests that should catch
 each: every fault must make them fail. The source is restored after each, whatever happens.
 Usage: plant_faults.py [NAME_PART...] (only the faults whose name holds one of them).
-Needs the host and windows presets configured (scripts/test does that)."""
+Needs the host, windows and device presets configured (scripts/test does that)."""
 import subprocess
 import sys
 from pathlib import Path
@@ -10,7 +10,7 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parents[1]
 
 # (name, text, replacement, preset whose tests must catch it); the text must stand exactly
-# once in the product sources, wherever a change has moved it.
+# once in the product sources or the build files (cmake/), wherever a change has moved it.
 FAULTS = [
     ("line capacity +1", "kMaxEntryLength = kLineCapacity - 2", "kMaxEntryLength = kLineCapacity - 1", "host"),
     ("arguments capacity +1", "kArgumentsCapacity = 128", "kArgumentsCapacity = 129", "host"),
@@ -106,11 +106,29 @@ FAULTS = [
      "(void)process;", "windows"),
     ("win32: no deletion", "DeleteFileW(path);", "(void)path;", "windows"),
     ("win32: ANSI in the OEM code page", "CP_ACP", "CP_OEMCP", "windows"),
+    ("device: an exit code other than 1", "    InstallSetupFiles();\n    return 1;",
+     "    InstallSetupFiles();\n    return 2;", "device"),
+    ("device: a start-up record passed", "NULL, NULL, NULL,\n                             &info);",
+     "NULL, NULL, &info,\n                             &info);", "device"),
+    ("device: a wait with a timeout", "WaitForSingleObject(process, INFINITE);",
+     "WaitForSingleObject(process, 60000);", "device"),
+    ("device: an unaligned read of a UTF-16 unit",
+     "    int low = NextByte(list);\n    if (list->encoding != kListUtf16 || low < 0)",
+     "    if (list->encoding == kListUtf16 && list->filled - list->next >= 2) {\n"
+     "        int unit = *(const unsigned short *)(list->chunk + list->next);\n"
+     "        list->next += 2;\n        return unit;\n    }\n"
+     "    int low = NextByte(list);\n    if (list->encoding != kListUtf16 || low < 0)", "device"),
+    ("device: an ARMv5 instruction", "as -march=armv4t", "as -march=armv5te", "device"),
+    ("device: DYNAMIC_BASE left set", " --disable-dynamicbase", "", "device"),
 ]
 
 
-def tests_fail(preset):
-    """True when the preset's build or its tests fail."""
+def tests_fail(preset, fresh=False):
+    """True when the preset's build or its tests fail; fresh: configure it anew first, for a
+    change in the build files."""
+    if fresh and subprocess.run(["cmake", "--preset", preset, "--fresh"], cwd=ROOT,
+                                capture_output=True).returncode != 0:
+        return True
     build = subprocess.run(["cmake", "--build", "--preset", preset, "-j2"], cwd=ROOT,
                            capture_output=True)
     if build.returncode != 0:
@@ -119,17 +137,21 @@ def tests_fail(preset):
 
 
 def plant(name, text, replacement, preset):
-    places = [path for path in sorted((ROOT / "src").rglob("*.[ch]*"))
+    sources = [*sorted((ROOT / "src").rglob("*.[ch]*")), *sorted((ROOT / "cmake").glob("*.cmake"))]
+    places = [path for path in sources
               if "platform/test" not in path.as_posix() and text in path.read_text()]
     if len(places) != 1 or places[0].read_text().count(text) != 1:
-        return f"MISPLACED {name}: the text to change does not stand exactly once in src/"
+        return f"MISPLACED {name}: the text to change does not stand exactly once in src/ or cmake/"
     path = places[0]
     original = path.read_text()
+    build_file = path.parent.name == "cmake"
     try:
         path.write_text(original.replace(text, replacement))
-        caught = tests_fail(preset)
+        caught = tests_fail(preset, fresh=build_file)
     finally:
         path.write_text(original)
+        if build_file:
+            tests_fail(preset, fresh=True)
     return f"{'caught' if caught else 'MISSED'}  {name} ({preset})"
 
 

@@ -195,6 +195,75 @@ Text CardFolder::Suggest(const Text &relativeName)
     return suggestion.empty() ? Text() : head + suggestion;
 }
 
+// Splits a folded name as "SETUPFILE" SEPARATOR "CE" DIGITS REST; false when it does not
+// start so (the separator may be empty, the digits may not).
+static bool SplitListName(const Text &folded, Text *separator, Text *digits, Text *rest)
+{
+    const Text head = L"SETUPFILE";
+    size_t ce = folded.find(L"CE", head.size());
+    if (folded.compare(0, head.size(), head) != 0 || ce == Text::npos || ce > head.size() + 1)
+        return false;
+    size_t end = ce + 2;
+    while (end < folded.size() && folded[end] >= L'0' && folded[end] <= L'9')
+        end++;
+    *separator = folded.substr(head.size(), ce - head.size());
+    *digits = folded.substr(ce + 2, end - ce - 2);
+    *rest = folded.substr(end);
+    return !digits->empty() && digits->size() <= 10;
+}
+
+static std::string ListName(unsigned long version)
+{
+    return "\"SetupFile.CE" + std::to_string(version) + ".txt\"";
+}
+
+// What keeps a name (folded, and as it is) from being the list it nearly is, and that
+// list's version; empty when it is not near one.
+static std::string NearMissWhy(const Text &folded, const Text &name, unsigned long *version)
+{
+    Text separator, digits, rest;
+    if (!SplitListName(folded, &separator, &digits, &rest))
+        return "";
+    size_t zeros = std::min(digits.find_first_not_of(L'0'), digits.size() - 1);
+    unsigned long long value = 0;
+    for (wchar_t digit : digits)
+        value = value * 10 + unsigned(digit - L'0');
+    if (value > 0xFFFFFFFFull)
+        return "";
+    *version = static_cast<unsigned long>(value);
+    const std::string wanted = "; the device looks for " + ListName(*version);
+    Text trimmed = rest.substr(0, rest.find_last_not_of(L' ') + 1);
+    if (separator == L"." && zeros == 0 && rest.size() > 4 && rest.compare(0, 5, L".TXT.") == 0)
+        return "it has a second extension, " + Quoted(name.substr(folded.size() - rest.size() + 4))
+             + ", which Windows hides" + wanted;
+    if (separator == L"." && zeros == 0 && trimmed == L".TXT")
+        return "its name ends in spaces after .txt" + wanted;
+    if (separator == L"." && zeros == 0 && rest.empty())
+        return "its name has no .txt at the end" + wanted;
+    if (separator != L"." && zeros == 0 && rest == L".TXT")
+        return (separator.empty() ? std::string("the dot before CE is missing")
+                                  : "it has " + Quoted(separator) + " where the dot before CE goes") + wanted;
+    if (separator == L"." && zeros > 0 && rest == L".TXT")
+        return "its version has a leading zero" + wanted;
+    return "";
+}
+
+std::vector<std::pair<Text, std::string>> CardFolder::NearMisses(std::optional<unsigned long> version)
+{
+    std::vector<std::pair<Text, std::string>> misses;
+    for (const auto &[folded, name] : ListingOf(root_).names) {
+        unsigned long listed, meant = 0;
+        Text text;
+        if (ListVersion(folded, &listed) || !NameText(name, &text))
+            continue;
+        std::string why = NearMissWhy(folded, text, &meant);
+        if (why.empty() || (version && *version != meant) || FactsOf(root_ / name).kind != Kind::kFile)
+            continue;
+        misses.emplace_back(text, why);
+    }
+    return misses;
+}
+
 std::vector<std::pair<Text, desktop::Path>> CardFolder::Programs()
 {
     std::vector<std::pair<Text, desktop::Path>> programs;

@@ -10,26 +10,39 @@ namespace {
 const char kVersion[] = "cabbatch-check 1.1.0\n";
 const char kUsage[] =
     "Usage: cabbatch-check [options] FOLDER\n"
-    "Shows what cabbatch will do with the install lists in FOLDER, the folder on the card\n"
-    "(or a copy of it) that holds cabbatch.exe, its lists and its packages.\n"
+    "Shows what cabbatch will do with the install lists in FOLDER, the folder on the\n"
+    "card (or a copy of it) that holds cabbatch.exe, its lists and its packages.\n"
     "\n"
-    "  --device-dir PATH  FOLDER's path on the device (default \\Storage Card); empty for\n"
-    "                     the root, else starting with \\ or a drive such as C:\\\n"
-    "  --os-version N[.M] check only SetupFile.CE<N>.txt (default: every list); a package's\n"
-    "                     OS range is checked against N.M (default: each list's N.0)\n"
-    "  --processor N      the device's processor type, one of the ARM types 1824, 2080,\n"
-    "                     2336, 2577 and 70001 (default: any ARM type may do)\n"
-    "  --codepage N       the device's ANSI code page, for lines that are not UTF-8\n"
-    "                     (default 1252)\n"
-    "  --json             print the report as one JSON object\n"
-    "  --help, --version\n"
+    "  --device-dir PATH   FOLDER's path on the device (default \\Storage Card); empty\n"
+    "                      for the root, else starting with \\ or a drive such as C:\\\n"
+    "  --os-version N[.M]  check only SetupFile.CE<N>.txt (default: every list); a\n"
+    "                      package's OS range is checked against N.M (default: each\n"
+    "                      list's N.0)\n"
+    "  --processor N       the device's processor type, one of 1824 (ARM720), 2080\n"
+    "                      (ARM820), 2336 (ARM920), 2577 (StrongARM) and 70001\n"
+    "                      (ARM7TDMI); default: any ARM type may do\n"
+    "  --codepage N        the device's ANSI code page, for lines that are not UTF-8\n"
+    "                      (default 1252)\n"
+    "  --json              print the report as one JSON object\n"
+    "  --strict            count every note as a failure\n"
+    "  -h, --help, --version\n"
     "\n"
-    "Each package found is read through, and the report says whether the device's installer\n"
-    "will take it: its cabinet, setup information, processor type and OS range.\n"
+    "Each package found is read through, and the report says whether the device's\n"
+    "installer will take it: its cabinet, setup information, processor type and OS\n"
+    "range. Each thing to look at is marked !.\n"
     "\n"
-    "Exit status: 0 when every list runs once and installs every line's package, found,\n"
-    "taken by the installer and without warnings; 1 when something needs looking at; 2 for a usage error, a folder or\n"
-    "list that cannot be read, or a report that cannot be written.\n";
+    "Exit status:\n"
+    "  0  every list runs as written; notes may remain: a setup DLL, a package the\n"
+    "     installer may refuse, an entry starting with a backslash or holding a\n"
+    "     slash, a list ending in a lone byte, a file named nearly as a list, no\n"
+    "     program in FOLDER yet\n"
+    "  1  something will not happen as written: an installer start fails (package\n"
+    "     not found, refused, repeated, or a quote in the entry), a line other than\n"
+    "     a blank one is skipped, a list stays (unnamable, read-only, two for one\n"
+    "     version, UTF-16 without its mark), no list runs, or FOLDER holds programs\n"
+    "     and none is for the device; with --strict, any note too\n"
+    "  2  a usage error, a folder or list that cannot be read, or a report that\n"
+    "     cannot be written\n";
 
 struct UsageError {
     std::string message;
@@ -97,13 +110,16 @@ std::optional<check::Options> ParseOptions(const std::vector<std::string> &argum
             if (inlineValue)
                 throw UsageError{argument + " takes no value"};
         };
-        if (argument == "--help" || argument == "--version") {
+        if (argument == "--help" || argument == "-h" || argument == "--version") {
             noValue();
-            *answer = argument == "--help" ? kUsage : kVersion;
+            *answer = argument == "--version" ? kVersion : kUsage;
             return std::nullopt;
         } else if (argument == "--json") {
             noValue();
             options.json = true;
+        } else if (argument == "--strict") {
+            noValue();
+            options.strict = true;
         } else if (argument == "--device-dir") {
             options.deviceDir = DeviceDirectory(takeValue());
             options.deviceDirGiven = true;
@@ -168,7 +184,7 @@ int Check(int argc, char **argv)
             return Fail("cannot write the report: " + out.Why() + ".");
         if (!outcome.failure.empty())
             return Fail(outcome.failure + ".");
-        return outcome.totals.attention ? 1 : 0;
+        return outcome.totals.ready ? 0 : 1;
     } catch (const UsageError &error) {
         return Fail(error.message + ". Try 'cabbatch-check --help'.");
     } catch (const check::CheckError &error) {

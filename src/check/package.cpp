@@ -172,6 +172,7 @@ PackageFacts DescribePackage(const CabinetHeader &header, bool readThrough,
         facts.setupDll = facts.setupDll || EndsWith(name, ".999");
     bool xml = std::any_of(members.begin(), members.end(),
                            [](const std::string &name) { return EndsWith("\\" + name, "\\_setup.xml"); });
+    facts.setup000 = setup000.has_value();
     if (setup000) {
         const auto *bytes = reinterpret_cast<const unsigned char *>(setup000->data());
         facts.setup = ParseSetupInfo(bytes, setup000->size(), &facts.info, &facts.why) ? SetupForm::k000
@@ -222,7 +223,19 @@ const char *CompressionName(int method)
 
 bool IsArmProcessor(unsigned long type)
 {
-    return type == 1824 || type == 2080 || type == 2336 || type == 2577 || type == 70001;
+    return ArmProcessorName(type) != nullptr;
+}
+
+const char *ArmProcessorName(unsigned long type)
+{
+    switch (type) {
+    case 1824: return "ARM720";
+    case 2080: return "ARM820";
+    case 2336: return "ARM920";
+    case 2577: return "StrongARM";
+    case 70001: return "ARM7TDMI";
+    }
+    return nullptr;
 }
 
 std::string ProcessorText(unsigned long type)
@@ -234,7 +247,7 @@ std::string ProcessorText(unsigned long type)
     if (type == 0)
         return "any processor";
     if (IsArmProcessor(type))
-        return "ARM " + std::to_string(type);
+        return "ARM " + std::to_string(type) + " (" + ArmProcessorName(type) + ")";
     for (const auto &known : kTypes) {
         if (known.type == type)
             return std::string(known.family) + " " + std::to_string(type);

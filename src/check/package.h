@@ -31,6 +31,7 @@ struct PackageFacts {
     std::vector<int> compression;        // each folder's method, distinct, in order
     SetupForm setup = SetupForm::kNone;
     SetupInfo info;                      // with SetupForm::k000
+    bool setup000 = false;               // a ".000" member is there, valid or not
     bool setupDll = false;               // a ".999" member: code the installer runs
     std::string why;                     // why the cabinet is not ok, or has no setup
 };
@@ -65,7 +66,8 @@ bool IsDeviceProgram(unsigned machine, unsigned subsystem);  // Windows CE, ARM 
 
 const char *CompressionName(int method);      // "none", "mszip", "quantum", "lzx"
 bool IsArmProcessor(unsigned long type);
-std::string ProcessorText(unsigned long type);  // "any processor", "ARM 2577", "x86 586" ...
+const char *ArmProcessorName(unsigned long type);  // "StrongARM" for 2577; null for no ARM type
+std::string ProcessorText(unsigned long type);  // "any processor", "ARM 2577 (StrongARM)", "x86 586" ...
 std::string VersionText(const Version &version);
 std::string OsRangeText(const SetupInfo &info);
 std::string BuildRangeText(const SetupInfo &info);  // "OS builds 100 to 200"; empty for no bound  // "OS 4.0 to 5.99", "OS 5.0 and later" ...

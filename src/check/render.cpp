@@ -1,6 +1,7 @@
 // The card check's two forms of the report, written as it is made: a plain one for whoever
 // prepares the card, and JSON for scripts. The JSON form is a documented contract: change
 // it only by adding. Every outside text reaches the plain form through Shown().
+#include <algorithm>
 #include <cstdio>
 #include <map>
 
@@ -51,6 +52,8 @@ const char *WarningName(Warning warning)
     case Warning::kRefused: return "refused";
     case Warning::kMayRefuse: return "may-refuse";
     case Warning::kSetupDll: return "setup-dll";
+    case Warning::kNotFound: return "not-found";
+    case Warning::kSlash: return "slash";
     }
     return "";
 }
@@ -178,13 +181,34 @@ public:
 
     void EndList(const ListReport &list) override
     {
-        out_.Add("], \"warnings\": " + JsonNames(list.warnings, [](ListWarning w) { return Quote(ListWarningName(w)); }) + "}");
+        const Counts &c = list.counts;
+        out_.Add("], \"warnings\": " + JsonNames(list.warnings, [](ListWarning w) { return Quote(ListWarningName(w)); })
+                 + ", \"counts\": {\"lines\": " + std::to_string(c.lines) + ", \"starts\": " + std::to_string(c.starts)
+                 + ", \"install\": " + std::to_string(c.install) + ", \"maybe\": " + std::to_string(c.maybe)
+                 + ", \"fail\": " + std::to_string(c.fail) + ", \"not_found\": " + std::to_string(c.notFound)
+                 + ", \"refused\": " + std::to_string(c.refused) + ", \"repeated\": " + std::to_string(c.repeated)
+                 + ", \"other\": " + std::to_string(c.other) + ", \"blank\": " + std::to_string(c.blank)
+                 + ", \"skipped\": " + std::to_string(c.skipped) + "}}");
     }
 
     void End(const Totals &totals) override
     {
+        std::vector<const char *> warnings;
+        if (totals.lists == 0)
+            warnings.push_back("no-list");
+        if (totals.noDeviceProgram)
+            warnings.push_back("no-device-program");
+        if (!totals.nearMisses.empty())
+            warnings.push_back("list-near-miss");
+        if (totals.programMissing)
+            warnings.push_back("program-missing");
         out_.Add("], \"programs\": " + JsonNames(totals.programs, JsonProgram) + ", \"warnings\": "
-                 + (totals.noDeviceProgram ? "[\"no-device-program\"]" : "[]") + "}\n");
+                 + JsonNames(warnings, Quote) + ", \"near_misses\": "
+                 + JsonNames(totals.nearMisses, [](const std::pair<Text, std::string> &miss) {
+                       return "{\"file\": " + Json(miss.first) + ", \"why\": " + Json(miss.second) + "}";
+                   })
+                 + ", \"attention\": " + std::to_string(totals.attention) + ", \"ready\": " + JsonBool(totals.ready)
+                 + "}\n");
         out_.Flush();
     }
 
@@ -235,34 +259,38 @@ std::string ReasonText(const LineReport &line)
 
 const char kNote[] = "\n            ! ";
 
+std::string NoteText(const LineReport &line, Warning warning)
+{
+    switch (warning) {
+    case Warning::kNotFound: {
+        bool notAFile = std::find(line.warnings.begin(), line.warnings.end(), Warning::kNotAFile) != line.warnings.end();
+        return std::string(notAFile ? "not in the card folder: that name is not a regular file" : "not in the card folder")
+             + (line.suggestion.empty() ? "" : "; it holds " + Quoted(line.suggestion));
+    }
+    case Warning::kQuote: return "holds a double quote: what follows it reaches the installer as switches";
+    case Warning::kAbsolute: return "starts with a backslash: it is still joined to the folder, with a doubled backslash";
+    case Warning::kDuplicate:
+        return "the same package as line " + std::to_string(line.sameAs) + ": the installer deleted the file when it "
+               "ran line " + std::to_string(line.sameAs) + ", so this start fails; drop line " + std::to_string(line.number);
+    case Warning::kUnpairedSurrogate: return "holds half of a UTF-16 pair (shown as <U+...>): no file can carry that name";
+    case Warning::kRefused: return "the installer will refuse it: " + line.verdict.why;
+    case Warning::kMayRefuse: return "the installer may refuse it: " + line.verdict.why;
+    case Warning::kSetupDll:
+        return "it carries a setup DLL, code that the installer runs: should it restart the device, the list stays "
+               "and the whole batch runs again from the top at the next start";
+    case Warning::kSlash:
+        return "holds a slash, which the device's file system may not take for a folder separator: use backslashes";
+    case Warning::kNotAFile: break;
+    }
+    return "";
+}
+
 std::string Notes(const LineReport &line)
 {
     std::string notes;
-    bool notAFile = false;
-    for (Warning warning : line.warnings)
-        notAFile = notAFile || warning == Warning::kNotAFile;
-    if (!line.found)
-        notes += kNote + std::string(notAFile ? "not in the card folder: that name is not a regular file"
-                                              : "not in the card folder")
-               + (line.suggestion.empty() ? "" : "; it holds " + Quoted(line.suggestion));
     for (Warning warning : line.warnings) {
-        if (warning == Warning::kQuote)
-            notes += kNote + std::string("holds a double quote: what follows it reaches the installer as switches");
-        else if (warning == Warning::kAbsolute)
-            notes += kNote + std::string("starts with a backslash: it is still joined to the folder, with a doubled backslash");
-        else if (warning == Warning::kDuplicate)
-            notes += kNote + ("the same package as line " + std::to_string(line.sameAs) + ": the installer deleted "
-                              "the file when it ran line " + std::to_string(line.sameAs) + ", so this start fails; "
-                              "drop line " + std::to_string(line.number));
-        else if (warning == Warning::kUnpairedSurrogate)
-            notes += kNote + std::string("holds half of a UTF-16 pair (shown as <U+...>): no file can carry that name");
-        else if (warning == Warning::kRefused && line.sameAs == 0)
-            notes += kNote + ("the installer will refuse it: " + line.verdict.why);
-        else if (warning == Warning::kMayRefuse)
-            notes += kNote + ("the installer may refuse it: " + line.verdict.why);
-        else if (warning == Warning::kSetupDll)
-            notes += kNote + std::string("it carries a setup DLL, code that the installer runs: should it restart the "
-                                         "device, the list stays and the whole batch runs again from the top at the next start");
+        if (HasNote(line, warning))
+            notes += kNote + NoteText(line, warning);
     }
     return notes;
 }
@@ -273,7 +301,9 @@ std::string PackageText(const PackageFacts &facts, int codePage)
     if (facts.cabinet != CabinetState::kOk)
         return facts.cabinet == CabinetState::kNotACabinet ? "not a cabinet" : "a damaged cabinet";
     if (facts.setup != SetupForm::k000)
-        return facts.setup == SetupForm::kXml ? "a cabinet whose setup is _setup.xml" : "a cabinet without setup information";
+        return facts.setup == SetupForm::kXml ? "a cabinet whose setup is _setup.xml"
+             : facts.setup000 ? "a cabinet whose setup information (.000) is not valid"
+                              : "a cabinet without setup information";
     const SetupInfo &info = facts.info;
     std::string out = Shown(FromCodePage(info.app, codePage)) + " (" + Shown(FromCodePage(info.provider, codePage))
                     + "), " + ProcessorText(info.processor) + ", " + OsRangeText(info);
@@ -313,6 +343,35 @@ std::string ProgramsText(const Totals &totals)
     return out;
 }
 
+// "15 installer starts (3 install, 1 may be refused, 11 fail: 8 not found, 2 refused, 1 repeated)"
+std::string StartsText(const Counts &c)
+{
+    std::string fails;
+    const std::pair<size_t, const char *> kinds[] = {
+        {c.notFound, "not found"}, {c.refused, "refused"}, {c.repeated, "repeated"}, {c.other, "other"}};
+    for (const auto &[count, kind] : kinds) {
+        if (count > 0)
+            fails += (fails.empty() ? ": " : ", ") + std::to_string(count) + " " + kind;
+    }
+    return Count(c.starts, "installer start") + " (" + std::to_string(c.install) + " install, " + std::to_string(c.maybe)
+         + " may be refused, " + std::to_string(c.fail) + " fail" + fails + ")";
+}
+
+std::string SummaryText(const Totals &totals)
+{
+    const std::string program = totals.programMissing
+        ? "the lists are ready once the device program, the device build of cabbatch.exe, is copied beside them."
+        : "ready for the device.";
+    if (totals.attention == 0)
+        return totals.ready ? program : "the device program is not in the folder yet: not ready for the device under --strict.";
+    std::string things = Count(totals.attention, "thing") + " to look at, each marked !; ";
+    if (totals.ready)
+        return things + "none of them stops the card: " + program;
+    if (totals.failures > 0)
+        return things + std::to_string(totals.failures) + " will not happen as written: not ready for the device.";
+    return things + "not ready for the device under --strict.";
+}
+
 class HumanReport final : public ReportWriter {
 public:
     explicit HumanReport(Output &out) : out_(out) {}
@@ -329,7 +388,7 @@ public:
         out_.Add("\n" + Shown(list.file.name) + ": for OS version " + std::to_string(list.file.osVersion)
                  + ", " + EncodingText(list.encoding, options_->codePage) + "\n");
         if (!list.runs)
-            out_.Add("  NOTHING RUNS: in the folder " + Quoted(options_->deviceDir) + " ("
+            out_.Add("  ! NOTHING RUNS: in the folder " + Quoted(options_->deviceDir) + " ("
                      + std::to_string(options_->deviceDir.size()) + " characters) the list's path does "
                      "not fit the device program's 127 characters, so it cannot name the list, which stays.\n"
                      "  Were it read, its lines would be:\n");
@@ -346,16 +405,17 @@ public:
                 line_.append(Described(*line.package));
             line_.append(Notes(line));
         } else {
-            line_.append("skip    ").append(ReasonText(line));
+            // A skipped line is a note of its own, but for a blank one.
+            line_.append(line.reason == Reason::kBlank ? "skip    " : "skip  ! ").append(ReasonText(line));
         }
         out_.Add(line_.append("\n"));
     }
 
     void EndList(const ListReport &list) override
     {
-        std::string out = "  " + Count(list.lines, "line") + ": " + Count(list.installs, "package")
-                        + " to install, " + Count(list.blank, "blank line") + ", " + Count(list.skipped, "line")
-                        + " skipped.";
+        const Counts &c = list.counts;
+        std::string out = "  " + Count(c.lines, "line") + ": " + StartsText(c) + ", " + Count(c.blank, "blank line")
+                        + ", " + Count(c.skipped, "line") + " skipped.";
         if (list.runs && list.file.facts.readOnly)
             out += "\n  ! The list is read-only: the device cannot delete it, so the batch runs again at every start.";
         else if (list.runs)
@@ -379,12 +439,14 @@ public:
     {
         std::string out;
         if (totals.lists == 0)
-            out += options_->osVersion ? "\nNo list SetupFile.CE" + std::to_string(*options_->osVersion)
+            out += options_->osVersion ? "\n! No list SetupFile.CE" + std::to_string(*options_->osVersion)
                                              + ".txt in the folder: nothing runs.\n"
-                                       : "\nNo list SetupFile.CE<version>.txt in the folder: nothing runs.\n";
+                                       : "\n! No list SetupFile.CE<version>.txt in the folder: nothing runs.\n";
+        for (size_t i = 0; i < totals.nearMisses.size(); i++)
+            out += (i ? "! " : "\n! ") + Quoted(totals.nearMisses[i].first) + " is not a list: "
+                 + totals.nearMisses[i].second + ".\n";
         out += ProgramsText(totals);
-        out += "\nSummary: " + Count(totals.lists, "list") + "; "
-             + (totals.attention ? Count(totals.attention, "thing") + " to look at." : "ready for the device.") + "\n";
+        out += "\nSummary: " + Count(totals.lists, "list") + "; " + SummaryText(totals) + "\n";
         if (totals.installs > 0)
             out += "The device's installer deletes each package file once it has run it, even when the "
                    "installation failed: the card's packages are used up along with its list.\n";

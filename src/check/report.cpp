@@ -122,6 +122,8 @@ public:
 private:
     struct Package;
     void DescribeEntry(LineReport &line);
+    void NoteSlash(LineReport &line);
+    void Account(const LineReport &line);
     const Package &Examine(const Text &entry, const Text &folded);
     void JudgePackage(LineReport &line, const PackageFacts &facts);
     void Fail(const std::string &sentence)
@@ -133,7 +135,6 @@ private:
     const Options &options_;
     const Text foldedDeviceDir_;
     Version device_;                           // the version of the list being checked
-    size_t listInstalls_ = 0;
     CardFolder &folder_;
     ReportWriter &writer_;
     struct Package {
@@ -142,7 +143,10 @@ private:
         Text suggestion;
     };
     std::map<Text, Package> packages_;         // folded entry -> what was found
-    std::map<Text, int> firstLineOf_;          // folded package path -> its first line
+    // The first line of each package: by the file the lookup reached, or, for one not
+    // found, by its folded path.
+    std::map<desktop::NativeName, int> firstLineAt_;
+    std::map<Text, int> firstLineOf_;
 };
 
 // The installer's arguments, the package and what the device would not tell about it.
@@ -162,6 +166,8 @@ void Checker::DescribeEntry(LineReport &line)
     const PackageLookup &lookup = package.lookup;
     line.found = lookup.result == Lookup::kFound;
     line.suggestion = package.suggestion;
+    if (!line.found)
+        line.warnings.insert(line.warnings.begin(), Warning::kNotFound);
     if (lookup.result == Lookup::kUnreadable)
         Fail(lookup.failure);
     if (lookup.result == Lookup::kNotAFile)
@@ -170,13 +176,27 @@ void Checker::DescribeEntry(LineReport &line)
         line.warnings.push_back(Warning::kQuote);
     if (line.entry[0] == L'\\')
         line.warnings.push_back(Warning::kAbsolute);
-    auto [first, isNew] = firstLineOf_.emplace(foldedDeviceDir_ + L"\\" + folded, line.number);
-    if (!isNew) {
+    if (line.entry.find(L'/') != Text::npos)
+        NoteSlash(line);
+    // Two entries that reach the same file name the same package, however they spell it.
+    int first = line.found ? firstLineAt_.emplace(lookup.path.native(), line.number).first->second
+                           : firstLineOf_.emplace(foldedDeviceDir_ + L"\\" + folded, line.number).first->second;
+    if (first != line.number) {
         line.warnings.push_back(Warning::kDuplicate);
-        line.sameAs = first->second;
+        line.sameAs = first;
     }
     if (line.found)
         JudgePackage(line, package.facts);
+}
+
+// The device's file system may not take '/' for a folder separator, as the desktop's does.
+void Checker::NoteSlash(LineReport &line)
+{
+    line.warnings.push_back(Warning::kSlash);
+    Text backslashed = line.entry;
+    std::replace(backslashed.begin(), backslashed.end(), L'/', L'\\');
+    if (folder_.Find(backslashed).result == Lookup::kFound)
+        line.suggestion = backslashed;  // before any near name: it is what was meant
 }
 
 const Checker::Package &Checker::Examine(const Text &entry, const Text &folded)
@@ -204,8 +224,17 @@ void Checker::JudgePackage(LineReport &line, const PackageFacts &facts)
         line.warnings.push_back(line.verdict.installs == Installs::kNo ? Warning::kRefused : Warning::kMayRefuse);
     if (facts.cabinet == CabinetState::kOk && facts.setupDll)
         line.warnings.push_back(Warning::kSetupDll);
-    // A package named again is refused, so each installable one counts once.
-    listInstalls_ += line.verdict.installs != Installs::kNo;
+}
+
+// Every note the plain report gives the line, and the failures among them.
+void Checker::Account(const LineReport &line)
+{
+    Totals &totals = outcome.totals;
+    bool skipped = line.reason != Reason::kNone && line.reason != Reason::kBlank;
+    totals.attention += NoteCount(line) + skipped;
+    totals.failures += skipped;
+    for (Warning warning : line.warnings)
+        totals.failures += HasNote(line, warning) && IsFailure(warning);
 }
 
 void Checker::CheckList(ListReport &list)
@@ -214,7 +243,7 @@ void Checker::CheckList(ListReport &list)
     list.runs = FormatListPath(options_.deviceDir.c_str(), list.file.osVersion, listPath) == 0;
     device_ = {list.file.osVersion, options_.osVersion ? options_.osMinor : 0};
     firstLineOf_.clear();
-    listInstalls_ = 0;
+    firstLineAt_.clear();
     if (HasUtf16WithoutMark(list.file.path))
         list.warnings.push_back(ListWarning::kUtf16WithoutMark);
     std::string why;
@@ -230,7 +259,8 @@ void Checker::CheckList(ListReport &list)
         line.number = 1;
         line.reason = Reason::kReadError;
         writer_.Line(line);
-        list.lines = 1;
+        list.counts.Add(line);
+        Account(line);
         Fail("cannot read the list " + Quoted(list.file.name) + ": " + why);
     }
     wchar_t text[kLineCapacity];
@@ -246,10 +276,8 @@ void Checker::CheckList(ListReport &list)
         if (line.reason == Reason::kReadError)
             Fail("reading the list " + Quoted(list.file.name) + " stopped at line "
                  + std::to_string(line.number) + ": " + desktop::ReadError(handle));
-        list.lines++;
-        list.blank += line.reason == Reason::kBlank;
-        list.skipped += line.reason != Reason::kNone && line.reason != Reason::kBlank;
-        outcome.totals.attention += !LineIsClean(line);
+        list.counts.Add(line);
+        Account(line);
         writer_.Line(line);
     }
     if (handle != nullptr) {
@@ -258,9 +286,13 @@ void Checker::CheckList(ListReport &list)
             list.warnings.push_back(ListWarning::kOddLength);
         desktop::CloseFile(handle);
     }
-    list.installs = listInstalls_;
-    outcome.totals.attention += !list.runs || list.file.facts.readOnly;
-    outcome.totals.attention += list.warnings.size();
+    // A list that stays runs again: a note each for one the device cannot name and one it
+    // cannot delete, and one for each warning; all but a lone last byte are failures.
+    size_t stays = !list.runs || list.file.facts.readOnly;
+    size_t oddLength = std::count(list.warnings.begin(), list.warnings.end(), ListWarning::kOddLength);
+    outcome.totals.attention += stays + list.warnings.size();
+    outcome.totals.failures += stays + list.warnings.size() - oddLength;
+    outcome.totals.installs += list.counts.install + list.counts.maybe;
     writer_.EndList(list);
 }
 
@@ -280,10 +312,58 @@ void RefuseUnreadable(const std::vector<ListFile> &lists)
 
 }  // namespace
 
-bool LineIsClean(const LineReport &line)
+bool HasNote(const LineReport &line, Warning warning)
 {
-    return line.reason == Reason::kBlank
-        || (line.reason == Reason::kNone && line.found && line.warnings.empty());
+    return warning != Warning::kNotAFile && !(warning == Warning::kRefused && line.sameAs != 0);
+}
+
+size_t NoteCount(const LineReport &line)
+{
+    return size_t(std::count_if(line.warnings.begin(), line.warnings.end(),
+                                [&](Warning warning) { return HasNote(line, warning); }));
+}
+
+bool IsFailure(Warning warning)
+{
+    return warning != Warning::kAbsolute && warning != Warning::kMayRefuse && warning != Warning::kSetupDll
+        && warning != Warning::kSlash;
+}
+
+static bool Has(const LineReport &line, Warning warning)
+{
+    return std::find(line.warnings.begin(), line.warnings.end(), warning) != line.warnings.end();
+}
+
+Start StartOf(const LineReport &line)
+{
+    if (Has(line, Warning::kDuplicate))
+        return Start::kRepeated;
+    if (!line.found)
+        return Start::kNotFound;
+    if (Has(line, Warning::kQuote))  // what follows the quote reaches the installer as switches
+        return Start::kOther;
+    if (line.verdict.installs == Installs::kNo)
+        return Start::kRefused;
+    return line.verdict.installs == Installs::kMaybe ? Start::kMaybe : Start::kInstall;
+}
+
+void Counts::Add(const LineReport &line)
+{
+    lines++;
+    if (line.reason != Reason::kNone) {
+        (line.reason == Reason::kBlank ? blank : skipped)++;
+        return;
+    }
+    starts++;
+    switch (StartOf(line)) {
+    case Start::kInstall: install++; return;
+    case Start::kMaybe: maybe++; return;
+    case Start::kNotFound: notFound++; break;
+    case Start::kRefused: refused++; break;
+    case Start::kRepeated: repeated++; break;
+    case Start::kOther: other++; break;
+    }
+    fail++;
 }
 
 Outcome CheckCard(const Options &options, ReportWriter &writer)
@@ -302,6 +382,7 @@ Outcome CheckCard(const Options &options, ReportWriter &writer)
 
     Checker checker(options, folder, writer);
     writer.Begin(options);
+    std::vector<std::pair<Text, std::string>> nearMisses = folder.NearMisses(options.osVersion);
     for (size_t i = 0; i < lists.size(); i++) {
         ListReport list;
         list.file = lists[i];
@@ -311,15 +392,19 @@ Outcome CheckCard(const Options &options, ReportWriter &writer)
         if (sameVersionBeside)
             list.warnings.push_back(ListWarning::kDuplicateList);
         checker.CheckList(list);
-        Totals &totals = checker.outcome.totals;
-        totals.lists++;
-        totals.installs += list.installs;
+        checker.outcome.totals.lists++;
     }
     Totals &totals = checker.outcome.totals;
     totals.programs = programs;
     totals.noDeviceProgram = !programs.empty()
         && std::none_of(programs.begin(), programs.end(), [](const Program &p) { return p.device; });
-    totals.attention += lists.empty() + totals.noDeviceProgram;
+    totals.programMissing = programs.empty();
+    totals.nearMisses = nearMisses;
+    totals.attention += lists.empty() + totals.noDeviceProgram + nearMisses.size();
+    totals.failures += lists.empty() + totals.noDeviceProgram;
+    // Under --strict a note counts as much as a failure, and so does the program still to copy.
+    totals.ready = totals.failures == 0
+                && !(options.strict && (totals.attention > 0 || totals.programMissing));
     writer.End(checker.outcome.totals);
     return checker.outcome;
 }

@@ -52,6 +52,9 @@ public:
     Text Suggest(const Text &relativeName);
     // Each ".exe" directly in the folder, by name.
     std::vector<std::pair<Text, desktop::Path>> Programs();
+    // The files whose names come close to a list's without being one, each with what is
+    // wrong with it; with a version, only those close to that version's list.
+    std::vector<std::pair<Text, std::string>> NearMisses(std::optional<unsigned long> version);
 
 private:
     struct Listing {
@@ -75,20 +78,33 @@ private:
 // Why a line installs nothing; kNone for a line that installs a package.
 enum class Reason { kNone, kBlank, kNul, kTooLong, kDoesNotFit, kReadError };
 enum class Warning {
-    kQuote, kAbsolute, kDuplicate, kUnpairedSurrogate, kNotAFile, kRefused, kMayRefuse, kSetupDll
+    kQuote, kAbsolute, kDuplicate, kUnpairedSurrogate, kNotAFile, kRefused, kMayRefuse, kSetupDll,
+    kNotFound, kSlash
 };
 enum class ListWarning { kDuplicateList, kOddLength, kUtf16WithoutMark };
+// What becomes of a line that starts the installer.
+enum class Start { kInstall, kMaybe, kNotFound, kRefused, kRepeated, kOther };
 
 struct LineReport {
     int number = 0;
     Reason reason = Reason::kNone;
     Text entry, packagePath, arguments;  // for lines that name a package
     bool found = false;               // the package file is in the card folder
-    Text suggestion;                  // for one not found: the entry naming a file close to it
+    Text suggestion;                  // for one not found: the entry naming a file close to it, or
+                                      // the same with '\\' for '/', where that is found
     std::vector<Warning> warnings;
     int sameAs = 0;                   // with Warning::kDuplicate: the line it repeats
     const PackageFacts *package = nullptr;  // for a package found: what the installer will find in it
     Verdict verdict;                  // and whether it takes it
+};
+
+// Every line of a list counted once: lines = starts + blank + skipped, starts = install +
+// maybe + fail, fail = notFound + refused + repeated + other.
+struct Counts {
+    size_t lines = 0, starts = 0, install = 0, maybe = 0, fail = 0;
+    size_t notFound = 0, refused = 0, repeated = 0, other = 0;
+    size_t blank = 0, skipped = 0;   // skipped: lines neither blank nor starting the installer
+    void Add(const LineReport &line);
 };
 
 struct ListReport {
@@ -96,9 +112,7 @@ struct ListReport {
     ListEncoding encoding = kListBytes;
     bool runs = false;                // the device program can name the list
     std::vector<ListWarning> warnings;
-    size_t lines = 0;
-    size_t installs = 0;              // distinct packages found that the installer will take
-    size_t blank = 0, skipped = 0;    // skipped: lines neither blank nor naming a package
+    Counts counts;
 };
 
 struct Options {
@@ -110,6 +124,7 @@ struct Options {
     std::optional<unsigned long> processor;   // the device's, one of the ARM types
     int codePage = 1252;
     bool json = false;
+    bool strict = false;                      // every note counts as a failure
 };
 
 // A program directly in the card folder, and whether a device can run it.
@@ -121,10 +136,14 @@ struct Program {
 };
 
 struct Totals {
-    size_t lists = 0, installs = 0;
+    size_t lists = 0, installs = 0;   // installs: starts that install or may
     std::vector<Program> programs;
     bool noDeviceProgram = false;     // programs there, none of them for the device
-    size_t attention = 0;             // things to look at; none means the card is ready
+    bool programMissing = false;      // no program there at all: it is often copied last
+    std::vector<std::pair<Text, std::string>> nearMisses;  // files named nearly as a list
+    size_t attention = 0;             // the notes ("!") of the plain report, failures and hazards
+    size_t failures = 0;              // those notes that say something will not happen as written
+    bool ready = true;                // no failure (with --strict, no note either): exit status 0
 };
 
 // Receives the report as it is made; HumanWriter and JsonWriter write it out.
@@ -162,7 +181,15 @@ struct Outcome {
 
 // Throws CheckError for what makes the card unreadable before anything is written.
 Outcome CheckCard(const Options &options, ReportWriter &writer);
-// A line that is blank, or installs a package found on the card without a warning.
-bool LineIsClean(const LineReport &line);
+
+// The plain report's notes: one "!" for each warning a line carries, but that a name that
+// is not a file is told with its not-found note, and a repeated package's refusal with its
+// duplicate note.
+bool HasNote(const LineReport &line, Warning warning);
+size_t NoteCount(const LineReport &line);
+// Whether a note says that something will not happen as written; the others are hazards
+// that may be fine (a setup DLL, a "maybe", an entry starting with a backslash, a slash).
+bool IsFailure(Warning warning);
+Start StartOf(const LineReport &line);  // for a line that starts the installer
 
 }  // namespace check

@@ -6,6 +6,7 @@ reports that cannot be written. Usage: check_cli.py CHECKER [RUNNER...]; with a 
 import json
 import os
 import re
+import shutil
 import struct
 import subprocess
 import sys
@@ -41,6 +42,10 @@ def program(machine, subsystem):
 
 
 CAB, MSZIP = package(), package(cab.MSZIP)
+HAZARDS = {L6: b"\\a.cab\ndll.cab\nbuilds.cab\n", "a.cab": CAB, "dll.cab": package(extra=[("SETUP.999", b"MZ")]),
+           "builds.cab": package(build_min=20000), "cabbatch.exe": program(0x1C2, 9)}
+HAZARD_LINES = ["program cabbatch.exe 0x01c2 9 device", f"{L6} v6 bytes runs", "1 \\a.cab found absolute",
+                "2 dll.cab found setup-dll", "3 builds.cab found may-refuse ok/000/maybe"]
 # name: (bytes, the line's warnings and what its cab says, as cabinet/setup/installs when
 # that is not ok/000/yes)
 PACKAGES = {
@@ -75,12 +80,12 @@ CASES = {
         {"setupfile.ce7.TXT": "A.CAB\nSUB\\CAF\u00c9.cab\n\u0389\u0490.cab\n\u0131.cab\n".encode(),
          "a.cab": CAB, "Sub/caf\u00e9.CAB": CAB, "\u03ae\u0491.cab": CAB, "i.cab": CAB}, [], 1,
         ["setupfile.ce7.TXT v7 bytes runs", "1 A.CAB found", "2 SUB\\CAF\u00c9.cab found",
-         "3 \u0389\u0490.cab found", "4 \u0131.cab missing"]),
+         "3 \u0389\u0490.cab found", "4 \u0131.cab missing not-found"]),
     "what the device would not tell": (
         {L6: b'gone.cab\nq.cab" /x\n\\a.cab\nA.cab\na.cab\nsub\nfifo.cab\n', "a.cab": CAB, "sub/x": b"",
          "fifo.cab|": b""}, [], 1,
-        [f"{L6} v6 bytes runs", "1 gone.cab missing", '2 q.cab" /x missing quote', "3 \\a.cab found absolute",
-         "4 A.cab found", "5 a.cab found duplicate refused ok/000/no", "6 sub missing", "7 fifo.cab missing not-a-file"]),
+        [f"{L6} v6 bytes runs", "1 gone.cab missing not-found", '2 q.cab" /x missing not-found quote slash', "3 \\a.cab found absolute",
+         "4 A.cab found duplicate refused ok/000/no", "5 a.cab found duplicate refused ok/000/no", "6 sub missing not-found", "7 fifo.cab missing not-found not-a-file"]),
     "skipped lines": ({L6: b"x\x00y\n" + b"l" * 127 + b"\n" + b"p" * 99 + b"\n" + b"p" * 98 + b"\n",
                        "p" * 98: CAB}, [], 1,
                       [f"{L6} v6 bytes runs", "1 skip nul", "2 skip too-long", "3 skip does-not-fit",
@@ -92,8 +97,8 @@ CASES = {
          "SetupFile.CE7.txt v7 utf-8-bom runs", "1 \u20ac.cab found", "2 \u0410.cab found"]),
     "odd length and a lone surrogate": (
         {L6: utf16("a\ud800b.cab\n\udc00\n", b"x"), "a.cab": CAB}, [], 1,
-        [f"{L6} v6 utf-16le runs odd-length", "1 a\ufffdb.cab missing unpaired-surrogate",
-         "2 \ufffd missing unpaired-surrogate"]),
+        [f"{L6} v6 utf-16le runs odd-length", "1 a\ufffdb.cab missing not-found unpaired-surrogate",
+         "2 \ufffd missing not-found unpaired-surrogate"]),
     "one version only": ({L6: b"a.cab\n", "SetupFile.CE7.txt": b"b.cab\n", "SetupFile.CE07.txt": b"",
                           "a.cab": CAB}, ["--os-version", "6"], 0, [f"{L6} v6 bytes runs", "1 a.cab found"]),
     "two lists for one version": ({L6: b"a.cab\n", "SETUPFILE.ce6.TXT": b"a.cab\n", "a.cab": CAB}, [], 1,
@@ -109,11 +114,11 @@ CASES = {
     "long paths": ({L6: f"a.cab\n{SUB}\\b.cab\n".encode(), "a.cab": CAB, f"{SUB}/b.cab": CAB},
                    ["@deep", "--device-dir", ""], 0, [f"{L6} v6 bytes runs", "1 a.cab found",
                                                        f"2 {SUB}\\b.cab found"]),
-    "no list": ({"a.cab": CAB}, [], 1, []),
-    "no list for the version": ({L6: b"a.cab\n"}, ["--os-version", "7"], 1, []),
+    "no list": ({"a.cab": CAB}, [], 1, ["no-list"]),
+    "no list for the version": ({L6: b"a.cab\n"}, ["--os-version", "7"], 1, ["no-list"]),
     "double-byte code page": ({L6: b"\x83e\x83X\x83g.cab\n\x81\n", "\u30c6\u30b9\u30c8.cab": CAB},
                               ["--codepage", "932"], 1, [f"{L6} v6 bytes runs", "1 \u30c6\u30b9\u30c8.cab found",
-                                                         "2 \u30fb missing"]),
+                                                         "2 \u30fb missing not-found"]),
     "a list that is a FIFO": ({L6 + "|": b"", "SetupFile.CE7.txt": b"a.cab\n"}, [], 2, None),
     "a list linked to an endless device": ({L6 + "->/dev/zero": b""}, [], 2, None),
     "missing folder": ({}, ["-", "missing"], 2, None),
@@ -121,7 +126,7 @@ CASES = {
     "unreadable list": ({L6 + "->nowhere": b""}, [], 2, None),
     "folder that is a loop of links": ({"loop->loop": b""}, ["-", "loop"], 2, None),
     "unreadable subfolder": ({L6: b"a.cab\nloop\\b.cab\n", "a.cab": CAB, "loop->loop": b""}, [], 2,
-                             [f"{L6} v6 bytes runs", "1 a.cab found", "2 loop\\b.cab missing"]),
+                             [f"{L6} v6 bytes runs", "1 a.cab found", "2 loop\\b.cab missing not-found"]),
     "read error inside a list": ({L6 + "->/proc/self/mem": b""}, [], 2,
                                  [f"{L6} v6 bytes runs", "1 skip read-error"]),
     "packages the installer refuses": (
@@ -133,9 +138,9 @@ CASES = {
     "near matches": (
         {L6: b"radio drvier.cab\nRADIODRIVER.CAB\nsub\\citymaps.cab\nsub\\cty mps.cab\nfar away.cab\nnone\\x.cab\n",
          "radio driver.cab": CAB, "sub/city maps.cab": CAB}, [], 1,
-        [f"{L6} v6 bytes runs", "1 radio drvier.cab missing ~radio driver.cab",
-         "2 RADIODRIVER.CAB missing ~radio driver.cab", "3 sub\\citymaps.cab missing ~sub\\city maps.cab",
-         "4 sub\\cty mps.cab missing ~sub\\city maps.cab", "5 far away.cab missing", "6 none\\x.cab missing"]),
+        [f"{L6} v6 bytes runs", "1 radio drvier.cab missing not-found ~radio driver.cab",
+         "2 RADIODRIVER.CAB missing not-found ~radio driver.cab", "3 sub\\citymaps.cab missing not-found ~sub\\city maps.cab",
+         "4 sub\\cty mps.cab missing not-found ~sub\\city maps.cab", "5 far away.cab missing not-found", "6 none\\x.cab missing not-found"]),
     "the program on the card": (
         {L6: b"a.cab\n", "a.cab": CAB, "cabbatch.exe": program(0x1C2, 9), "Tool.EXE": program(0x8664, 3),
          "notes.exe": b"text"}, [], 0,
@@ -147,6 +152,27 @@ CASES = {
          f"{L6} v6 bytes runs", "1 a.cab found"]),
     "UTF-16 without its mark": ({L6: "a.cab\r\nb.cab\r\n".encode("utf-16-le"), "a.cab": CAB}, [], 1,
                                 [f"{L6} v6 bytes runs utf-16-without-mark", "1 skip nul", "2 skip nul", "3 skip nul"]),
+    "hazards alone pass": (HAZARDS, [], 0, HAZARD_LINES),
+    "hazards under --strict": (HAZARDS, ["--strict"], 1, HAZARD_LINES),
+    "the program still to copy under --strict": ({L6: b"a.cab\n", "a.cab": CAB}, ["--strict"], 1,
+                                                 [f"{L6} v6 bytes runs", "1 a.cab found"]),
+    "list names nearly right": (
+        {"SetupFile.CE6.txt.txt": b"", "SetupFile_CE7.txt": b"", "SetupFile.CE06.txt": b"", "SetupFile.CE5": b"",
+         "SetupFile.CE6.txt ": b"", "SetupFile.CE6.text": b"", "Setup.CE6.txt": b""}, [], 1,
+        ["no-list", "list-near-miss", "near miss SetupFile.CE06.txt", "near miss SetupFile.CE5",
+         "near miss SetupFile.CE6.txt ", "near miss SetupFile.CE6.txt.txt", "near miss SetupFile_CE7.txt"]),
+    "list names nearly right for one version": (
+        {"SetupFile.CE6.txt.txt": b"", "SetupFile_CE7.txt": b"", "SetupFile.CE06.txt": b""}, ["--os-version", "6"], 1,
+        ["no-list", "list-near-miss", "near miss SetupFile.CE06.txt", "near miss SetupFile.CE6.txt.txt"]),
+    "a list name nearly right beside the list": (
+        {L6: b"a.cab\n", "a.cab": CAB, "SetupFile.CE6.txt.txt": b""}, [], 0,
+        ["list-near-miss", "near miss SetupFile.CE6.txt.txt", f"{L6} v6 bytes runs", "1 a.cab found"]),
+    "the same file by any spelling": (
+        {L6: b"App1.cab\n\\App1.cab\nAPP1.CAB\nsub\\\\x.cab\nsub\\x.cab\ndrivers/gps.cab\n", "App1.cab": CAB,
+         "sub/x.cab": CAB, "drivers/gps.cab": CAB}, [], 1,
+        [f"{L6} v6 bytes runs", "1 App1.cab found", "2 \\App1.cab found absolute duplicate refused ok/000/no",
+         "3 APP1.CAB found duplicate refused ok/000/no", "4 sub\\\\x.cab found",
+         "5 sub\\x.cab found duplicate refused ok/000/no", "6 drivers/gps.cab missing not-found slash ~drivers\\gps.cab"]),
     "the device's processor and version": (
         {L6: b"arm.cab\nother arm.cab\nany.cab\n", "arm.cab": package(processor=2577, os_min=(6, 5)),
          "other arm.cab": package(processor=1824), "any.cab": package(os_max=(6, 4))},
@@ -175,8 +201,8 @@ USAGE_ERRORS = {
     "an OS version with two dots": ["--os-version", "6.0.1"],
 }
 
-# The plain report: what must show (and, after "!", what must not), for texts that a terminal
-# would act on and for the wording.
+# The plain report: what must show (and, after "NOT:", what must not), for texts that a
+# terminal would act on and for the wording.
 HUMAN = {
     "controls in names": ({L6: b"\x1b[2J.cab\n\x81\x9d.cab\n<TAB>.cab\n", "ok\u202e.cab": b""}, [],
                           ["install \"\\Storage Card\\<U+001B>[2J.cab\"",
@@ -186,12 +212,37 @@ HUMAN = {
     "counts and the limit's arithmetic": (
         {L6: b"a.cab\n\nA.CAB\nx\x00\n" + b"p" * 95 + b".cab\n" + b"p" * 94 + b".cab\n", "a.cab": CAB}, [],
         ["(the default; --device-dir names another)",
-         "6 lines: 1 package to install, 1 blank line, 2 lines skipped.",
+         "6 lines: 3 installer starts (1 install, 0 may be refused, 2 fail: 1 not found, 1 repeated), "
+         "1 blank line, 2 lines skipped.",
          "would be 128 characters, 1 more than the program's 127; shorten the folder or the name by 1 character",
          "drop line 3", "the installer's arguments"]),
     "nothing installs": ({L6: b"gone.cab\n", "cabbatch.exe": program(0x1C2, 9)}, ["--device-dir", "\\C"],
-                         ["(--device-dir)", "0 packages to install", "!used up along with its list",
-                          "!(the default"]),
+                         ["(--device-dir)", "1 installer start (0 install, 0 may be refused, 1 fail: 1 not found)",
+                          "NOT:used up along with its list", "NOT:(the default"]),
+    # Each note of the plain report, and what must not be said beside it.
+    "a read-only list": ({L6 + "!": b"a.cab\n", "a.cab": CAB}, [],
+                         ["! The list is read-only: the device cannot delete it", "NOT:the batch runs once"]),
+    "a list the device cannot name": ({L6: b"a.cab\n"}, ["--device-dir", LONG_DIR], ["  ! NOTHING RUNS: "]),
+    "two lists for one version": ({L6: b"", "SETUPFILE.CE6.TXT": b""}, [], ["! Another list for OS version 6"]),
+    "list names nearly right": (
+        {"SetupFile.CE6.txt.txt": b"", "SetupFile CE7.txt": b"", "SetupFile.CE06.txt": b"", "SetupFile.CE5": b"",
+         "SetupFile.CE6.txt ": b""}, [],
+        ['! "SetupFile.CE6.txt.txt" is not a list: it has a second extension, ".txt", which Windows hides; '
+         'the device looks for "SetupFile.CE6.txt".', 'it has " " where the dot before CE goes',
+         "its version has a leading zero", "its name has no .txt at the end", "its name ends in spaces after .txt",
+         "! No list SetupFile.CE<version>.txt"]),
+    "a slash": ({L6: b"drivers/gps.cab\n", "drivers/gps.cab": CAB}, [],
+                ['! not in the card folder; it holds "drivers\\gps.cab"', "! holds a slash"]),
+    "setup information that is not valid": (
+        {L6: b"bad.cab\n", "bad.cab": cab.cabinet([("APP.000", b"NOT MSCE" * 20)])}, [],
+        ["a cabinet whose setup information (.000) is not valid", "does not start with MSCE",
+         "NOT:without setup information"]),
+    "processor names": ({L6: b"arm.cab\n", "arm.cab": package(processor=2577)}, [], ["ARM 2577 (StrongARM)"]),
+    "the program still to copy": ({L6: b"a.cab\n", "a.cab": CAB}, [],
+                                  ["ready once the device program, the device build of cabbatch.exe, is copied",
+                                   "NOT:ready for the device."]),
+    "hazards only": ({L6: b"dll.cab\n", "dll.cab": PACKAGES["dll.cab"][0], "cabbatch.exe": program(0x1C2, 9)}, [],
+                     ["1 thing to look at, each marked !; none of them stops the card: ready for the device."]),
 }
 TERMINAL_CONTROL = re.compile("[\x00-\x09\x0b-\x1f\x7f-\x9f\u200e\u200f\u2028-\u202e\u2066-\u2069]")
 
@@ -213,7 +264,8 @@ def lay_out(folder, files):
 
 def summary(report):
     lines = [f"program {p['file']} {p['machine']} {p['subsystem']} {'device' if p['device'] else '-'}"
-             for p in report["programs"]] + report["warnings"]
+             for p in report["programs"]] + [w for w in report["warnings"] if w != "program-missing"]
+    lines += [f"near miss {miss['file']}" for miss in report["near_misses"]]
     for lst in report["lists"]:
         fate = ("runs" if lst["runs"] else "stays") + (" read-only" if lst["read_only"] else "")
         lines.append(" ".join([f"{lst['file']} v{lst['os_version']} {lst['encoding']} {fate}", *lst["warnings"]]))
@@ -239,6 +291,7 @@ class Runner:
     def run(self, files, options, **io):
         """Lays the card out and runs the check on it; the folder may be named by "-" NAME."""
         folder = self.work.joinpath(*DEEP) if "@deep" in options else self.work / "card"
+        shutil.rmtree(self.work / DEEP[0] if "@deep" in options else folder, ignore_errors=True)
         folder.mkdir(parents=True)
         lay_out(folder, files)
         where = self.where(folder)
@@ -272,6 +325,75 @@ def check_json(run, name):
     return failures
 
 
+COUNT_LINE = re.compile(r"^  (\d+) lines?: (\d+) installer starts? \((\d+) install, (\d+) may be refused, "
+                        r"(\d+) fail(?:: ([^)]*))?\), (\d+) blank lines?, (\d+) lines? skipped\.", re.M)
+NOTE = re.compile(r"^ *(?:\d+  skip  )?! ", re.M)
+
+
+def recount(lines):
+    """A list's counts, worked out again from its lines."""
+    counts = dict.fromkeys(["lines", "starts", "install", "maybe", "fail", "not_found", "refused", "repeated",
+                            "other", "blank", "skipped"], 0)
+    for line in lines:
+        counts["lines"] += 1
+        if line["outcome"] == "skip":
+            counts["blank" if line["reason"] == "blank" else "skipped"] += 1
+            continue
+        counts["starts"] += 1
+        installs = line["cab"]["installs"] if "cab" in line else None
+        kind = ("repeated" if "duplicate" in line["warnings"] else "not_found" if not line["found"]
+                else "other" if "quote" in line["warnings"] else "refused" if installs == "no"
+                else "maybe" if installs == "maybe" else "install")
+        counts[kind] += 1
+        counts["fail"] += kind not in ("install", "maybe")
+    return counts
+
+
+def check_counts(run, name):
+    """Every line counted once, the sums adding up, and the plain report saying the same as
+    the JSON one, count by count: its count lines, its notes ("!") and its summary."""
+    files, options, status, expected = CASES[name]
+    if expected is None:
+        return []
+    report = json.loads(run.run(files, ["--json", *options], capture_output=True).stdout)
+    plain = run.run(files, options, capture_output=True)
+    shown = plain.stdout.decode("utf-8")
+    failures = []
+    for lst, line in zip(report["lists"], COUNT_LINE.findall(shown)):
+        c = lst["counts"]
+        if c != recount(lst["lines"]) or c["fail"] != c["not_found"] + c["refused"] + c["repeated"] + c["other"] \
+                or c["starts"] != c["install"] + c["maybe"] + c["fail"] or c["lines"] != c["starts"] + c["blank"] + c["skipped"]:
+            failures.append(f"{lst['file']}: counts {c} do not add up to its lines {recount(lst['lines'])}")
+        fails = dict((kind.replace(" ", "_"), int(n)) for n, kind in
+                     (part.split(" ", 1) for part in line[5].split(", ") if part))
+        said = [int(n) for n in line[:5]] + [int(line[6]), int(line[7])]
+        if said != [c[k] for k in ("lines", "starts", "install", "maybe", "fail", "blank", "skipped")] \
+                or fails != {k: c[k] for k in ("not_found", "refused", "repeated", "other") if c[k]}:
+            failures.append(f"{lst['file']}: the plain report counts {line}, the JSON {c}")
+    if len(COUNT_LINE.findall(shown)) != len(report["lists"]):
+        failures.append("a list without its count line")
+    things = re.search(r"Summary: \d+ lists?; (\d+) things? to look at", shown)
+    notes = len(NOTE.findall(shown))
+    if notes != report["attention"] or (int(things[1]) if things else 0) != notes:
+        failures.append(f"{notes} notes shown, the summary says {things and things[1]}, "
+                        f"the JSON {report['attention']}")
+    if report["ready"] != (plain.returncode == 0):
+        failures.append(f"ready {report['ready']} with exit status {plain.returncode}")
+    return failures
+
+
+def check_help(run, name):
+    """-h is --help, which fits 80 columns and gives each exit status."""
+    answers = [run.run({}, [flag], capture_output=True) for flag in ("-h", "--help")]
+    text = answers[1].stdout.decode("utf-8")
+    failures = [f"{flag}: status {a.returncode}" for flag, a in zip(("-h", "--help"), answers) if a.returncode]
+    if answers[0].stdout != answers[1].stdout:
+        failures.append("-h and --help differ")
+    failures += [f"over 80 columns: {line!r}" for line in text.splitlines() if len(line) > 80]
+    failures += [f"exit status {n} not told" for n in "012" if f"\n  {n}  " not in text]
+    return failures
+
+
 def check_usage(run, name):
     result = run.run({}, USAGE_ERRORS[name], capture_output=True)
     if result.returncode != 2:
@@ -283,8 +405,8 @@ def check_human(run, name):
     files, options, wanted = HUMAN[name]
     result = run.run(files, options, capture_output=True)
     shown = result.stdout.decode("utf-8") + result.stderr.decode("utf-8")
-    failures = [f"{text!r} not shown in {shown!r}" for text in wanted if not text.startswith("!") and text not in shown]
-    failures += [f"{text[1:]!r} shown in {shown!r}" for text in wanted if text.startswith("!") and text[1:] in shown]
+    failures = [f"{text!r} not shown in {shown!r}" for text in wanted if not text.startswith("NOT:") and text not in shown]
+    failures += [f"{text[4:]!r} shown in {shown!r}" for text in wanted if text.startswith("NOT:") and text[4:] in shown]
     if TERMINAL_CONTROL.search(shown):
         failures.append(f"a terminal control reaches the terminal: {shown!r}")
     return failures
@@ -311,7 +433,8 @@ def check_write_errors(run, wine):
 
 def main(checker, *runner):
     wine = bool(runner)
-    tables = [(CASES, check_json), (USAGE_ERRORS, check_usage), (HUMAN, check_human)]
+    tables = [(CASES, check_json), (CASES, check_counts), (USAGE_ERRORS, check_usage), (HUMAN, check_human),
+              ({"help": None}, check_help)]
     failures, count = [], 0
     for table, check in tables:
         for name in table:

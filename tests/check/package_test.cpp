@@ -98,6 +98,14 @@ TEST(CabinetHeader, ReadsItsFoldersWithinTheBytes)
     EXPECT_FALSE(ReadCabinetHeader(reinterpret_cast<const unsigned char *>("MSC"), 3).signature);
 }
 
+// Setup information of a processor type and build range, any OS version.
+static SetupInfo Info(unsigned long processor, unsigned long buildMin = 0, unsigned long buildMax = 0)
+{
+    SetupInfo info;
+    info.processor = processor, info.buildMin = buildMin, info.buildMax = buildMax;
+    return info;
+}
+
 TEST(Judge, VersionProcessorAndBuildBounds)
 {
     auto judge = [](SetupInfo info, Version device, std::optional<unsigned long> processor = {}) {
@@ -115,10 +123,10 @@ TEST(Judge, VersionProcessorAndBuildBounds)
     const struct { SetupInfo info; Version device; std::optional<unsigned long> processor; Installs installs; } cases[] = {
         {range, {5, 0}, {}, yes}, {range, {5, 99}, {}, yes}, {range, {6, 0}, {}, no}, {range, {5, 100}, {}, no},
         {range, {4, 99}, {}, no}, {fromSix, {6, 0}, {}, yes}, {fromSix, {5, 99}, {}, no}, {fromSix, {700, 0}, {}, yes},
-        {{"", "", 586}, {6, 0}, {}, no}, {{"", "", 70001}, {6, 0}, {}, yes}, {{"", "", 2577}, {6, 0}, 2577, yes},
-        {{"", "", 1824}, {6, 0}, 2577, maybe}, {{"", "", 0}, {6, 0}, 2577, yes},
-        {{"", "", 0, {}, {}, 1, 0}, {6, 0}, {}, maybe}, {{"", "", 0, {}, {}, 0, 0x9FFFFFFF}, {6, 0}, {}, maybe},
-        {{"", "", 0, {}, {}, 0, 0xA0000000}, {6, 0}, {}, yes},
+        {Info(586), {6, 0}, {}, no}, {Info(70001), {6, 0}, {}, yes}, {Info(2577), {6, 0}, 2577, yes},
+        {Info(1824), {6, 0}, 2577, maybe}, {Info(0), {6, 0}, 2577, yes},
+        {Info(0, 1, 0), {6, 0}, {}, maybe}, {Info(0, 0, 0x9FFFFFFF), {6, 0}, {}, maybe},
+        {Info(0, 0, 0xA0000000), {6, 0}, {}, yes},
     };
     for (size_t i = 0; i < std::size(cases); i++)
         EXPECT_EQ(judge(cases[i].info, cases[i].device, cases[i].processor), cases[i].installs) << "case " << i;

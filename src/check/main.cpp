@@ -135,7 +135,8 @@ std::optional<check::Options> ParseOptions(const std::vector<std::string> &argum
             std::string text = takeValue();
             options.processor = Number(text, 0xFFFFFFFFul);
             if (!options.processor || !check::IsArmProcessor(*options.processor))
-                throw UsageError{"--processor takes one of the ARM types 1824, 2080, 2336, 2577 and 70001, not '"
+                throw UsageError{"--processor takes one of the ARM types 1824 (ARM720), 2080 (ARM820), 2336 (ARM920), "
+                                 "2577 (StrongARM) and 70001 (ARM7TDMI), not '"
                                  + check::ShownBytes(text) + "'"};
         } else if (argument == "--codepage") {
             std::string text = takeValue();

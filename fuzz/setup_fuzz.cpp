@@ -1,6 +1,7 @@
 // Fuzzes what is read of a card's files' own bytes: the setup information's header and the
-// strings it points to, the cabinet's header and folder records, and a program's PE header. Checks that whatever
-// is accepted lies inside the bytes given, not only that nothing crashes.
+// strings it points to (in our layout and in CabWiz's, both in the corpus), the cabinet's
+// header and folder records, and a program's PE header. Checks that whatever is accepted
+// lies inside the bytes given, not only that nothing crashes.
 #include <cstdint>
 #include <string>
 
@@ -32,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     size_t wanted = 0;
     if (check::ReadProgramHeader(at, size, &machine, &subsystem, &wanted))
         CHECK(wanted <= size && machine <= 0xFFFF && subsystem <= 0xFFFF);
-    check::PackageFacts facts = check::DescribePackage(header, true, {"A.000"}, bytes);
+    check::PackageFacts facts = check::DescribePackage(header, true, {"A.000"}, {{"A.000", bytes}});
     check::Verdict verdict = check::Judge(facts, {6, 0}, 2577ul);
     CHECK((verdict.installs == check::Installs::kYes) == verdict.why.empty());
     return 0;

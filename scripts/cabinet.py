@@ -60,9 +60,13 @@ def cabinet(members, compression=NONE, signature=b""):
 
 
 def setup_info(app="App", provider="Provider", processor=0, os_min=(0, 0), os_max=(0, 0),
-               build_min=0, build_max=0, unsupported=(), length=None):
+               build_min=0, build_max=0, unsupported=(), length=None, layout="ours"):
     """A ".000" member: the 100-byte MSCE header, then its strings. length overrides the
-    length the header gives."""
+    length the header gives. layout "ours" puts the names after the header and points
+    every section at the end; "cabwiz" lays it out as Microsoft's CabWiz does: the names at
+    100, then the unsupported list when there is one, then a string table and a folder
+    section, the empty sections after them pointing at the member's end, and an empty
+    unsupported list pointing at the string table with a length of 0."""
     strings = b""
 
     def place(text):
@@ -76,10 +80,36 @@ def setup_info(app="App", provider="Provider", processor=0, os_min=(0, 0), os_ma
     unsupported_at, unsupported_len = (0, 0)
     if unsupported:
         unsupported_at, unsupported_len = place(b"".join(n.encode("latin-1") + b"\0" for n in unsupported) + b"\0")
+    counts, sections = [0] * 6, None
+    if layout == "cabwiz":
+        table, _ = place(struct.pack("<HH", 1, 8) + b"%CE1%\0\0\0")   # one string: the install folder's macro
+        folders, _ = place(struct.pack("<HHH", 1, 1, 4) + b"\0\0\0\0")  # one folder
+        counts[:2] = [1, 1]
+        sections = [table, folders] + [100 + len(strings)] * 4
+        if not unsupported:
+            unsupported_at = table
     total = 100 + len(strings)
     header = struct.pack("<4sIIIIIIIIIII", b"MSCE", 0, total if length is None else length, 0, 1, processor,
                          *os_min, *os_max, build_min, build_max)
-    header += struct.pack("<6H", 0, 0, 0, 0, 0, 0) + struct.pack("<6I", *([total] * 6))
+    header += struct.pack("<6H", *counts) + struct.pack("<6I", *(sections or [total] * 6))
     header += struct.pack("<6HI", app_at, app_len, provider_at, provider_len, unsupported_at, unsupported_len, 0)
     assert len(header) == 100, len(header)
     return header + strings
+
+
+def setup_xml(app=None, processor=None, os_min=None, os_max=None, build_min=None, build_max=None,
+              setup_dll=None):
+    """A "_setup.xml" as CabWiz writes it: the Install characteristic with a parm for each
+    value given (a missing one sets no bound); BuildNumberMax is written signed."""
+    def version(value):
+        return f"{value[0]}.{value[1]}"
+
+    def signed(value):
+        return value - (1 << 32) if value >= 1 << 31 else value
+    parms = [("AppName", app), ("ProcessorType", processor),
+             ("OSVersionMin", os_min and version(os_min)), ("OSVersionMax", os_max and version(os_max)),
+             ("BuildNumberMin", build_min), ("BuildNumberMax", None if build_max is None else signed(build_max)),
+             ("SetupDLL", setup_dll if setup_dll is None else int(setup_dll))]
+    body = "".join(f'<parm name="{name}" value="{value}" />' for name, value in parms if value is not None)
+    return ('<wap-provisioningdoc><characteristic type="Install"><parm name="InstallPhase" value="install" />'
+            f'{body}</characteristic><characteristic type="FileOperation" /></wap-provisioningdoc>').encode()

@@ -46,12 +46,13 @@ bool SetupString(const unsigned char *bytes, size_t limit, size_t at, std::strin
     return true;
 }
 
-// The unsupported platforms: NUL-separated names ending in an empty one.
+// The unsupported platforms: NUL-separated names ending in an empty one. With none, CabWiz
+// points the field at the string table with a length of 0.
 bool UnsupportedNames(const unsigned char *bytes, size_t limit, std::vector<std::string> *names)
 {
     size_t offset = Word(bytes + 92), length = Word(bytes + 94);
-    if (offset == 0 && length == 0)
-        return true;
+    if (length == 0)
+        return offset <= limit;
     if (offset + length > limit)
         return false;
     for (size_t at = offset; at < offset + length;) {
@@ -64,6 +65,55 @@ bool UnsupportedNames(const unsigned char *bytes, size_t limit, std::vector<std:
     }
     return false;
 }
+
+bool Holds000(const std::string &name) { return EndsWith(name, ".000"); }
+bool HoldsDocument(const std::string &name) { return EndsWith("\\" + name, "\\_setup.xml"); }
+
+bool Read000(const std::string &bytes, SetupInfo *info, std::string *why)
+{
+    return ParseSetupInfo(reinterpret_cast<const unsigned char *>(bytes.data()), bytes.size(), info, why);
+}
+
+bool ReadDocument(const std::string &bytes, SetupInfo *info, std::string *why)
+{
+    std::vector<desktop::XmlElement> elements;
+    if (!desktop::ReadXml(bytes, &elements)) {
+        *why = "its _setup.xml is not well-formed XML, or it asks for what the check does not do "
+               "(loading anything outside it, or entities that grow it by over 1 MiB)";
+        return false;
+    }
+    return SetupFromDocument(elements, info, why);
+}
+
+std::string Number(unsigned long value) { return std::to_string(value); }
+
+std::string BuildsText(const SetupInfo &info)
+{
+    std::string range = BuildRangeText(info);
+    return range.empty() ? "any build" : range.substr(3);  // "builds 100 to 200"
+}
+
+// Where two readings of a package differ, field by field.
+std::vector<Disagreement> Compare(const SetupInfo &a, const SetupInfo &b)
+{
+    const std::pair<const char *, std::pair<std::string, std::string>> fields[] = {
+        {"processor", {Number(a.processor), Number(b.processor)}},
+        {"os_min", {VersionText(a.osMin), VersionText(b.osMin)}},
+        {"os_max", {VersionText(a.osMax), VersionText(b.osMax)}},
+        // A highest build that holds display flags bounds nothing: ranges are compared.
+        {"builds", {BuildsText(a), BuildsText(b)}},
+        {"setup_dll", {a.setupDll ? "true" : "false", b.setupDll ? "true" : "false"}},
+    };
+    std::vector<Disagreement> differ;
+    for (const auto &[field, values] : fields) {
+        if (values.first != values.second)
+            differ.push_back({field, values.first, values.second});
+    }
+    return differ;
+}
+
+// The stricter of two verdicts: a refusal over a doubt over a yes; the first of equals.
+Verdict Stricter(const Verdict &a, const Verdict &b) { return int(b.installs) > int(a.installs) ? b : a; }
 
 bool Below(const Version &a, const Version &b)
 {
@@ -150,7 +200,7 @@ bool ParseSetupInfo(const unsigned char *bytes, size_t count, SetupInfo *info, s
 
 PackageFacts DescribePackage(const CabinetHeader &header, bool readThrough,
                              const std::vector<std::string> &members,
-                             const std::optional<std::string> &setup000)
+                             const std::vector<std::pair<std::string, std::string>> &kept)
 {
     PackageFacts facts;
     if (!header.signature) {
@@ -168,31 +218,82 @@ PackageFacts DescribePackage(const CabinetHeader &header, bool readThrough,
     }
     facts.cabinet = CabinetState::kOk;
     facts.compression = header.compression;
+    bool dllMember = false;
     for (const std::string &name : members)
-        facts.setupDll = facts.setupDll || EndsWith(name, ".999");
-    bool xml = std::any_of(members.begin(), members.end(),
-                           [](const std::string &name) { return EndsWith("\\" + name, "\\_setup.xml"); });
-    facts.setup000 = setup000.has_value();
-    if (setup000) {
-        const auto *bytes = reinterpret_cast<const unsigned char *>(setup000->data());
-        facts.setup = ParseSetupInfo(bytes, setup000->size(), &facts.info, &facts.why) ? SetupForm::k000
-                                                                                      : SetupForm::kNone;
-    } else if (xml) {
-        facts.setup = SetupForm::kXml;
-    } else {
-        facts.why = "the package holds no setup information (no .000 member)";
+        dllMember = dllMember || EndsWith(name, ".999");
+    const std::vector<SetupFormat> &formats = SetupFormats();
+    facts.readings.resize(formats.size());
+    for (const auto &[name, bytes] : kept) {
+        for (size_t i = 0; i < formats.size(); i++) {
+            SetupReading &reading = facts.readings[i];
+            if (!formats[i].holds(name) || reading.state != SetupState::kAbsent)
+                continue;
+            reading.state = formats[i].read(bytes, &reading.info, &reading.why) ? SetupState::kRead : SetupState::kInvalid;
+            // The installer's own format tells of a setup DLL by a member of its own.
+            reading.info.setupDll = formats[i].own ? dllMember : reading.info.setupDll;
+        }
     }
+    std::vector<const SetupInfo *> valid;
+    for (const SetupReading &reading : facts.readings) {
+        if (reading.state == SetupState::kRead)
+            valid.push_back(&reading.info);
+    }
+    facts.setup = facts.State(0) != SetupState::kAbsent ? SetupForm::k000
+                : facts.State(1) != SetupState::kAbsent ? SetupForm::kXml : SetupForm::kNone;
+    if (facts.setup == SetupForm::kNone)
+        facts.why = "the package holds no setup information (no .000 member, no _setup.xml)";
+    if (!valid.empty())
+        facts.info = *valid[0];
+    if (valid.size() > 1)
+        facts.disagreements = Compare(*valid[0], *valid[1]);
+    facts.setupDll = dllMember || std::any_of(valid.begin(), valid.end(), [](const SetupInfo *info) { return info->setupDll; });
     return facts;
 }
 
+bool PackageFacts::AnyRead() const
+{
+    return std::any_of(readings.begin(), readings.end(),
+                       [](const SetupReading &reading) { return reading.state == SetupState::kRead; });
+}
+
+const std::vector<SetupFormat> &SetupFormats()
+{
+    static const std::vector<SetupFormat> kFormats = {
+        {"000", ".000", Holds000, Read000, true},
+        {"xml", "_setup.xml", HoldsDocument, ReadDocument, false},
+    };
+    return kFormats;
+}
+
+std::function<bool(const std::string &)> SetupMembers()
+{
+    return [taken = std::vector<bool>(SetupFormats().size())](const std::string &name) mutable {
+        for (size_t i = 0; i < taken.size(); i++) {
+            if (SetupFormats()[i].holds(name) && !taken[i]) {
+                taken[i] = true;
+                return true;
+            }
+        }
+        return false;
+    };
+}
+
+// Each reading judged, the stricter verdict given: an invalid reading of the installer's own
+// format refuses the package; another is a doubt when nothing else is valid, else only a note.
 Verdict Judge(const PackageFacts &facts, Version device, std::optional<unsigned long> processor)
 {
     if (facts.cabinet != CabinetState::kOk || facts.setup == SetupForm::kNone)
         return {Installs::kNo, facts.why};
-    if (facts.setup == SetupForm::kXml)
-        return {Installs::kMaybe, "its setup is _setup.xml, which the Windows CE 6 installer is not "
-                                  "documented to read"};
-    return JudgeSetup(facts.info, device, processor);
+    bool anyValid = facts.AnyRead();
+    Verdict verdict;
+    for (size_t i = 0; i < facts.readings.size(); i++) {
+        const SetupReading &reading = facts.readings[i];
+        if (reading.state == SetupState::kRead)
+            verdict = Stricter(verdict, JudgeSetup(reading.info, device, processor));
+        else if (reading.state == SetupState::kInvalid && (SetupFormats()[i].own || !anyValid))
+            verdict = Stricter(verdict, {SetupFormats()[i].own ? Installs::kNo : Installs::kMaybe, reading.why});
+    }
+    return verdict;
 }
 
 bool ReadProgramHeader(const unsigned char *bytes, size_t count, unsigned *machine, unsigned *subsystem,

@@ -54,6 +54,8 @@ const char *WarningName(Warning warning)
     case Warning::kSetupDll: return "setup-dll";
     case Warning::kNotFound: return "not-found";
     case Warning::kSlash: return "slash";
+    case Warning::kSetupDisagrees: return "setup-disagrees";
+    case Warning::kSetupInvalid: return "setup-invalid";
     }
     return "";
 }
@@ -110,15 +112,29 @@ std::string JsonProgram(const Program &program)
          + JsonBool(program.device) + "}";
 }
 
+// A text a setup reading gives: the .000's in the device's code page, the document's UTF-8.
+Text SetupText(const SetupInfo &info, const std::string &bytes, int codePage)
+{
+    return info.utf8 ? FromUtf8(bytes) : FromCodePage(bytes, codePage);
+}
+
+const char *SetupStateName(SetupState state)
+{
+    return state == SetupState::kRead ? "read" : state == SetupState::kInvalid ? "invalid" : "absent";
+}
+
 // What a package holds, the same on every line that names it: the start of its "cab".
 std::string JsonFacts(const PackageFacts &facts, int codePage)
 {
-    auto text = [codePage](const std::string &bytes) { return Json(FromCodePage(bytes, codePage)); };
+    auto text = [&](const std::string &bytes) { return Json(SetupText(facts.info, bytes, codePage)); };
     std::string out = "{\"cabinet\": \"" + std::string(CabinetName(facts.cabinet)) + "\", \"compression\": "
                     + JsonNames(facts.compression, [](int method) { return Quote(CompressionName(method)); })
                     + ", \"setup\": \""
-                    + (facts.setup == SetupForm::k000 ? "000" : facts.setup == SetupForm::kXml ? "xml" : "none") + "\"";
-    if (facts.setup == SetupForm::k000) {
+                    + (facts.setup == SetupForm::k000 ? "000" : facts.setup == SetupForm::kXml ? "xml" : "none") + "\""
+                    + ", \"setup_xml\": \"" + SetupStateName(facts.State(1)) + "\"";
+    if (facts.State(1) == SetupState::kInvalid)
+        out += ", \"setup_xml_why\": " + Json(facts.readings[1].why);
+    if (facts.AnyRead()) {
         const SetupInfo &info = facts.info;
         out += ", \"app\": " + text(info.app) + ", \"provider\": " + text(info.provider)
              + ", \"processor\": " + std::to_string(info.processor) + ", \"os_min\": \"" + VersionText(info.osMin)
@@ -126,7 +142,11 @@ std::string JsonFacts(const PackageFacts &facts, int codePage)
              + ", \"build_max\": " + std::to_string(info.buildMax) + ", \"unsupported\": " + JsonNames(info.unsupported, text);
     }
     if (facts.cabinet == CabinetState::kOk)
-        out += ", \"setup_dll\": " + JsonBool(facts.setupDll);
+        out += ", \"setup_dll\": " + JsonBool(facts.setupDll) + ", \"disagreements\": "
+             + JsonNames(facts.disagreements, [](const Disagreement &d) {
+                   return "{\"field\": \"" + d.field + "\", \"setup_000\": \"" + d.first + "\", \"setup_xml\": \""
+                        + d.second + "\"}";
+               });
     return out;
 }
 
@@ -280,6 +300,15 @@ std::string NoteText(const LineReport &line, Warning warning)
                "and the whole batch runs again from the top at the next start";
     case Warning::kSlash:
         return "holds a slash, which the device's file system may not take for a folder separator: use backslashes";
+    case Warning::kSetupDisagrees: {
+        std::string fields;
+        for (const Disagreement &d : line.package->disagreements)
+            fields += (fields.empty() ? "" : ", ") + d.field + " " + d.first + " against " + d.second;
+        return "its .000 and its _setup.xml disagree (" + fields + "): the stricter verdict is given, since which "
+               "of the two a device's installer reads is not known here";
+    }
+    case Warning::kSetupInvalid:
+        return "its _setup.xml is not valid, so the .000 decides: " + line.package->readings[1].why;
     case Warning::kNotAFile: break;
     }
     return "";
@@ -300,17 +329,18 @@ std::string PackageText(const PackageFacts &facts, int codePage)
 {
     if (facts.cabinet != CabinetState::kOk)
         return facts.cabinet == CabinetState::kNotACabinet ? "not a cabinet" : "a damaged cabinet";
-    if (facts.setup != SetupForm::k000)
-        return facts.setup == SetupForm::kXml ? "a cabinet whose setup is _setup.xml"
-             : facts.setup000 ? "a cabinet whose setup information (.000) is not valid"
-                              : "a cabinet without setup information";
+    if (facts.State(0) == SetupState::kInvalid)
+        return "a cabinet whose setup information (.000) is not valid";
+    if (!facts.AnyRead())
+        return facts.setup == SetupForm::kXml ? "a cabinet whose _setup.xml is not valid" : "a cabinet without setup information";
     const SetupInfo &info = facts.info;
-    std::string out = Shown(FromCodePage(info.app, codePage)) + " (" + Shown(FromCodePage(info.provider, codePage))
-                    + "), " + ProcessorText(info.processor) + ", " + OsRangeText(info);
+    auto shown = [&](const std::string &bytes) { return Shown(SetupText(info, bytes, codePage)); };
+    std::string out = shown(info.app) + (info.provider.empty() ? "" : " (" + shown(info.provider) + ")") + ", "
+                    + ProcessorText(info.processor) + ", " + OsRangeText(info);
     if (!BuildRangeText(info).empty())
         out += ", " + BuildRangeText(info);
     for (size_t i = 0; i < info.unsupported.size(); i++)
-        out += (i ? ", " : "; not for ") + Shown(FromCodePage(info.unsupported[i], codePage));
+        out += (i ? ", " : "; not for ") + shown(info.unsupported[i]);
     return out;
 }
 

@@ -57,8 +57,8 @@ PackageFacts ExaminePackage(const desktop::Path &path)
         header = HeaderOf(ReadStart(path, kLargestHeader));
     desktop::CabinetRead read;
     if (header.signature)
-        read = desktop::ReadCabinet(path);
-    return DescribePackage(header, read.readThrough, read.members, read.setup);
+        read = desktop::ReadCabinet(path, SetupMembers());
+    return DescribePackage(header, read.readThrough, read.members, read.kept);
 }
 
 Text PackagePath(const Text &deviceDir, const Text &entry)
@@ -224,6 +224,13 @@ void Checker::JudgePackage(LineReport &line, const PackageFacts &facts)
         line.warnings.push_back(line.verdict.installs == Installs::kNo ? Warning::kRefused : Warning::kMayRefuse);
     if (facts.cabinet == CabinetState::kOk && facts.setupDll)
         line.warnings.push_back(Warning::kSetupDll);
+    if (!facts.disagreements.empty())
+        line.warnings.push_back(Warning::kSetupDisagrees);
+    // A setup that is not valid but for the installer's own is told beside a valid one.
+    for (size_t i = 0; i < facts.readings.size(); i++) {
+        if (facts.State(i) == SetupState::kInvalid && !SetupFormats()[i].own && facts.AnyRead())
+            line.warnings.push_back(Warning::kSetupInvalid);
+    }
 }
 
 // Every note the plain report gives the line, and the failures among them.
@@ -326,7 +333,7 @@ size_t NoteCount(const LineReport &line)
 bool IsFailure(Warning warning)
 {
     return warning != Warning::kAbsolute && warning != Warning::kMayRefuse && warning != Warning::kSetupDll
-        && warning != Warning::kSlash;
+        && warning != Warning::kSlash && warning != Warning::kSetupDisagrees && warning != Warning::kSetupInvalid;
 }
 
 static bool Has(const LineReport &line, Warning warning)

@@ -79,7 +79,7 @@ private:
 enum class Reason { kNone, kBlank, kNul, kTooLong, kDoesNotFit, kReadError };
 enum class Warning {
     kQuote, kAbsolute, kDuplicate, kUnpairedSurrogate, kNotAFile, kRefused, kMayRefuse, kSetupDll,
-    kNotFound, kSlash
+    kNotFound, kSlash, kSetupDisagrees, kSetupInvalid
 };
 enum class ListWarning { kDuplicateList, kOddLength, kUtf16WithoutMark };
 // What becomes of a line that starts the installer.
@@ -188,7 +188,8 @@ Outcome CheckCard(const Options &options, ReportWriter &writer);
 bool HasNote(const LineReport &line, Warning warning);
 size_t NoteCount(const LineReport &line);
 // Whether a note says that something will not happen as written; the others are hazards
-// that may be fine (a setup DLL, a "maybe", an entry starting with a backslash, a slash).
+// that may be fine (a setup DLL, a "maybe", an entry starting with a backslash, a slash, two
+// setup formats that disagree, a setup document that is not valid beside a valid .000).
 bool IsFailure(Warning warning);
 Start StartOf(const LineReport &line);  // for a line that starts the installer
 

@@ -26,10 +26,13 @@ def utf16(text, tail=b""):
     return b"\xff\xfe" + text.encode("utf-16-le", "surrogatepass") + tail
 
 
-def package(compression=cab.NONE, signature=b"", extra=(), **setup):
-    """A device package of a setup information and a member big enough for several blocks."""
-    return cab.cabinet([("APP.000", cab.setup_info(**setup)), ("DATA.001", bytes(range(256)) * 300), *extra],
-                       compression, signature)
+def package(compression=cab.NONE, signature=b"", extra=(), layout="ours", **setup):
+    """A device package of a setup information and a member big enough for several blocks;
+    in CabWiz's layout, with the build flags CabWiz writes when no build range is set."""
+    if layout == "cabwiz":
+        setup.setdefault("build_max", 0xE0000000)
+    return cab.cabinet([("APP.000", cab.setup_info(layout=layout, **setup)), ("DATA.001", bytes(range(256)) * 300),
+                        *extra], compression, signature)
 
 
 def program(machine, subsystem):
@@ -46,27 +49,46 @@ HAZARDS = {L6: b"\\a.cab\ndll.cab\nbuilds.cab\n", "a.cab": CAB, "dll.cab": packa
            "builds.cab": package(build_min=20000), "cabbatch.exe": program(0x1C2, 9)}
 HAZARD_LINES = ["program cabbatch.exe 0x01c2 9 device", f"{L6} v6 bytes runs", "1 \\a.cab found absolute",
                 "2 dll.cab found setup-dll", "3 builds.cab found may-refuse ok/000/maybe"]
-# name: (bytes, the line's warnings and what its cab says, as cabinet/setup/installs when
-# that is not ok/000/yes)
-PACKAGES = {
-    "plain.cab": (CAB, ""),
-    "mszip.cab": (MSZIP, ""),
-    "signed.cab": (package(cab.MSZIP, signature=b"S" * 700), ""),
-    "cut.cab": (MSZIP[:-400], "refused damaged/none/no"),
-    "flipped.cab": (MSZIP[:-300] + bytes([MSZIP[-300] ^ 1]) + MSZIP[-299:], "refused damaged/none/no"),
-    # Stored, a changed byte is found by its block's checksum alone.
-    "flipped stored.cab": (CAB[:-300] + bytes([CAB[-300] ^ 1]) + CAB[-299:], "refused damaged/none/no"),
-    "text.cab": (b"tools.cab\r\n", "refused not-a-cabinet/none/no"),
-    "past its end.cab": (cab.cabinet([("APP.000", cab.setup_info(length=4000))]), "refused ok/none/no"),
-    "no setup.cab": (cab.cabinet([("DATA.001", b"x")]), "refused ok/none/no"),
-    "xml.cab": (cab.cabinet([("_setup.xml", b"<wap-provisioningdoc/>")]), "may-refuse ok/xml/maybe"),
-    "x86.cab": (package(processor=586), "refused ok/000/no"),
-    "arm.cab": (package(processor=2577, os_min=(5, 0), os_max=(6, 0)), ""),
-    "old.cab": (package(os_min=(4, 0), os_max=(5, 99)), "refused ok/000/no"),
-    "builds.cab": (package(build_min=20000), "may-refuse ok/000/maybe"),
-    "display.cab": (package(build_max=0xA0000001), ""),
-    "dll.cab": (package(extra=[("SETUP.999", b"MZ")]), "setup-dll"),
-}
+
+
+def packages(layout):
+    """name: (bytes, the line's warnings and what its cab says, as cabinet/setup/installs when
+    that is not ok/000/yes), each verdict rule once, with the setup information in a layout."""
+    cab_, mszip = package(layout=layout), package(cab.MSZIP, layout=layout)
+    xml = [("_setup.xml", cab.setup_xml(app="Acme App", processor=2577, os_min=(5, 0)))]
+    return {
+        "plain.cab": (cab_, ""),
+        "mszip.cab": (mszip, ""),
+        "signed.cab": (package(cab.MSZIP, signature=b"S" * 700, layout=layout), ""),
+        "cut.cab": (mszip[:-400], "refused damaged/none/no"),
+        "flipped.cab": (mszip[:-300] + bytes([mszip[-300] ^ 1]) + mszip[-299:], "refused damaged/none/no"),
+        # Stored, a changed byte is found by its block's checksum alone.
+        "flipped stored.cab": (cab_[:-300] + bytes([cab_[-300] ^ 1]) + cab_[-299:], "refused damaged/none/no"),
+        "text.cab": (b"tools.cab\r\n", "refused not-a-cabinet/none/no"),
+        "past its end.cab": (cab.cabinet([("APP.000", cab.setup_info(length=4000, layout=layout))]), "refused ok/000/no"),
+        "no setup.cab": (cab.cabinet([("DATA.001", b"x")]), "refused ok/none/no"),
+        "x86.cab": (package(processor=586, layout=layout), "refused ok/000/no"),
+        "arm.cab": (package(processor=2577, os_min=(5, 0), os_max=(6, 0), layout=layout), ""),
+        "old.cab": (package(os_min=(4, 0), os_max=(5, 99), layout=layout), "refused ok/000/no"),
+        "builds.cab": (package(build_min=20000, layout=layout), "may-refuse ok/000/maybe"),
+        "display.cab": (package(build_max=0xA0000001, layout=layout), ""),
+        "not for HPC.cab": (package(unsupported=["HPC", "JUPITER"], layout=layout), ""),
+        "dll.cab": (package(extra=[("SETUP.999", b"MZ")], layout=layout), "setup-dll"),
+        # The document beside the .000, and alone.
+        "both agree.cab": (package(processor=2577, os_min=(5, 0), extra=xml, layout=layout), "ok/000/yes/read"),
+        "both disagree.cab": (package(processor=586, os_min=(5, 0), extra=xml, layout=layout),
+                              "refused setup-disagrees ok/000/no/read"),
+        "document only.cab": (cab.cabinet(xml), "ok/xml/yes/read"),
+        "old document only.cab": (cab.cabinet([("_setup.xml", cab.setup_xml(os_min=(3, 0), os_max=(4, 99)))]),
+                                  "refused ok/xml/no/read"),
+        "broken document only.cab": (cab.cabinet([("_setup.xml", b"<wap-provisioningdoc/>")]),
+                                     "may-refuse ok/xml/maybe/invalid"),
+        "broken document beside.cab": (package(extra=[("_setup.xml", b"<wap")], layout=layout),
+                                       "setup-invalid ok/000/yes/invalid"),
+    }
+
+
+PACKAGES = packages("ours")
 
 
 # name: (files, options, status, expected summary of the lists, or None for no report).
@@ -129,12 +151,13 @@ CASES = {
                              [f"{L6} v6 bytes runs", "1 a.cab found", "2 loop\\b.cab missing not-found"]),
     "read error inside a list": ({L6 + "->/proc/self/mem": b""}, [], 2,
                                  [f"{L6} v6 bytes runs", "1 skip read-error"]),
-    "packages the installer refuses": (
-        {L6: "".join(f"{name}\n" for name in PACKAGES).encode() + b"PLAIN.CAB\n",
-         **{name: data for name, (data, _) in PACKAGES.items()}}, [], 1,
+    **{f"packages the installer refuses, {layout} layout": (
+        {L6: "".join(f"{name}\n" for name in table).encode() + b"PLAIN.CAB\n",
+         **{name: data for name, (data, _) in table.items()}}, [], 1,
         [f"{L6} v6 bytes runs"]
-        + [f"{n} {name} found {said}".strip() for n, (name, (_, said)) in enumerate(PACKAGES.items(), 1)]
-        + [f"{len(PACKAGES) + 1} PLAIN.CAB found duplicate refused ok/000/no"]),
+        + [f"{n} {name} found {said}".strip() for n, (name, (_, said)) in enumerate(table.items(), 1)]
+        + [f"{len(table) + 1} PLAIN.CAB found duplicate refused ok/000/no"])
+       for layout, table in (("our", PACKAGES), ("CabWiz's", packages("cabwiz")))},
     "near matches": (
         {L6: b"radio drvier.cab\nRADIODRIVER.CAB\nsub\\citymaps.cab\nsub\\cty mps.cab\nfar away.cab\nnone\\x.cab\n",
          "radio driver.cab": CAB, "sub/city maps.cab": CAB}, [], 1,
@@ -274,7 +297,9 @@ def summary(report):
                 lines.append(f"{line['line']} skip {line['reason']}")
             else:
                 found = "found" if line["found"] else "missing"
-                said = [f"{line['cab']['cabinet']}/{line['cab']['setup']}/{line['cab']['installs']}"] if "cab" in line else []
+                cab_ = line.get("cab", {})
+                said = [f"{cab_['cabinet']}/{cab_['setup']}/{cab_['installs']}"] if cab_ else []
+                said[0:] = [said[0] + f"/{cab_['setup_xml']}"] if cab_.get("setup_xml", "absent") != "absent" else said
                 said = [] if said == ["ok/000/yes"] else said
                 said += [f"~{line['suggestion']}"] if "suggestion" in line else []
                 lines.append(" ".join([str(line["line"]), line["entry"], found, *line["warnings"], *said]))

@@ -112,7 +112,7 @@ TEST(Judge, VersionProcessorAndBuildBounds)
         PackageFacts facts;
         facts.cabinet = CabinetState::kOk;
         facts.setup = SetupForm::k000;
-        facts.info = info;
+        facts.readings = {SetupReading{SetupState::kRead, info, ""}};
         return Judge(facts, device, processor).installs;
     };
     const Installs yes = Installs::kYes, no = Installs::kNo, maybe = Installs::kMaybe;
@@ -132,6 +132,15 @@ TEST(Judge, VersionProcessorAndBuildBounds)
         EXPECT_EQ(judge(cases[i].info, cases[i].device, cases[i].processor), cases[i].installs) << "case " << i;
 }
 
+// A _setup.xml as CabWiz writes it, with the Install characteristic's parms "name=value".
+std::string Document(std::initializer_list<std::string> parms, const std::string &before = "")
+{
+    std::string document = before + "<wap-provisioningdoc><characteristic type=\"Install\">";
+    for (const std::string &parm : parms)
+        document += "<parm name=\"" + parm.substr(0, parm.find('=')) + "\" value=\"" + parm.substr(parm.find('=') + 1) + "\"/>";
+    return document + "</characteristic><characteristic type=\"FileOperation\"/></wap-provisioningdoc>";
+}
+
 TEST(DescribePackage, NotACabinetOnlyWithoutItsSignature)
 {
     CabinetHeader good;
@@ -139,18 +148,105 @@ TEST(DescribePackage, NotACabinetOnlyWithoutItsSignature)
     good.compression = {1};
     const std::string setup = SetupBytes();
     const struct { CabinetHeader header; bool readThrough; std::vector<std::string> members;
-                   std::optional<std::string> setup; CabinetState cabinet; SetupForm form; bool dll; } cases[] = {
-        {CabinetHeader{}, false, {}, {}, CabinetState::kNotACabinet, SetupForm::kNone, false},
-        {good, false, {"A.000"}, setup, CabinetState::kDamaged, SetupForm::kNone, false},
-        {good, true, {"A.000", "B.999"}, setup, CabinetState::kOk, SetupForm::k000, true},
-        {good, true, {"_SETUP.XML"}, {}, CabinetState::kOk, SetupForm::kXml, false},
-        {good, true, {"a.001"}, {}, CabinetState::kOk, SetupForm::kNone, false},
-        {good, true, {"A.000"}, setup.substr(0, 99), CabinetState::kOk, SetupForm::kNone, false},
+                   CabinetState cabinet; SetupForm form; bool dll; } cases[] = {
+        {CabinetHeader{}, false, {}, CabinetState::kNotACabinet, SetupForm::kNone, false},
+        {good, false, {"A.000"}, CabinetState::kDamaged, SetupForm::kNone, false},
+        {good, true, {"A.000", "B.999"}, CabinetState::kOk, SetupForm::k000, true},
+        {good, true, {"a.001"}, CabinetState::kOk, SetupForm::kNone, false},
     };
     for (const auto &c : cases) {
-        PackageFacts facts = DescribePackage(c.header, c.readThrough, c.members, c.setup);
+        bool holds000 = !c.members.empty() && c.members[0] == "A.000";
+        PackageFacts facts = DescribePackage(c.header, c.readThrough, c.members,
+                                             {holds000 ? 1u : 0u, std::make_pair(std::string("A.000"), setup)});
         EXPECT_EQ(facts.cabinet, c.cabinet);
         EXPECT_EQ(facts.setup, c.form);
         EXPECT_EQ(facts.setupDll, c.dll);
+    }
+}
+
+// Each format read, and the verdict the stricter of them gives.
+TEST(DescribePackage, SetupFromEitherFormatAndTheStricterVerdict)
+{
+    CabinetHeader good;
+    good.signature = good.valid = true;
+    const std::string fromFive = SetupBytes({{24, 5, 4}}), cut = fromFive.substr(0, 99);
+    const std::string agrees = Document({"OSVersionMin=5.0"}), old = Document({"OSVersionMax=4.99"});
+    const std::string x86 = Document({"OSVersionMin=5.0", "ProcessorType=586"}), broken = "<wap-provisioningdoc>";
+    const std::string dll = Document({"OSVersionMin=5.0", "SetupDLL=1"});
+    using K = std::vector<std::pair<std::string, std::string>>;
+    const SetupState absent = SetupState::kAbsent, read = SetupState::kRead, invalid = SetupState::kInvalid;
+    const struct { K kept; SetupForm form; SetupState xml; Installs installs; std::vector<std::string> differ; bool dll; } cases[] = {
+        {{{"A.000", fromFive}}, SetupForm::k000, absent, Installs::kYes, {}, false},
+        {{{"A.000", cut}}, SetupForm::k000, absent, Installs::kNo, {}, false},
+        {{{"_setup.xml", agrees}}, SetupForm::kXml, read, Installs::kYes, {}, false},
+        {{{"_setup.xml", old}}, SetupForm::kXml, read, Installs::kNo, {}, false},
+        {{{"_setup.xml", broken}}, SetupForm::kXml, invalid, Installs::kMaybe, {}, false},
+        {{{"A.000", fromFive}, {"_setup.xml", agrees}}, SetupForm::k000, read, Installs::kYes, {}, false},
+        {{{"A.000", fromFive}, {"_setup.xml", x86}}, SetupForm::k000, read, Installs::kNo, {"processor"}, false},
+        {{{"A.000", fromFive}, {"_setup.xml", broken}}, SetupForm::k000, invalid, Installs::kYes, {}, false},
+        {{{"A.000", cut}, {"_setup.xml", agrees}}, SetupForm::k000, read, Installs::kNo, {}, false},
+        {{{"A.000", fromFive}, {"_setup.xml", dll}}, SetupForm::k000, read, Installs::kYes, {"setup_dll"}, true},
+    };
+    for (size_t i = 0; i < std::size(cases); i++) {
+        const auto &c = cases[i];
+        std::vector<std::string> members;
+        for (const auto &[name, bytes] : c.kept)
+            members.push_back(name);
+        PackageFacts facts = DescribePackage(good, true, members, c.kept);
+        std::vector<std::string> differ;
+        for (const Disagreement &d : facts.disagreements)
+            differ.push_back(d.field);
+        EXPECT_EQ(facts.setup, c.form) << "case " << i;
+        EXPECT_EQ(facts.State(1), c.xml) << "case " << i;
+        EXPECT_EQ(Judge(facts, {6, 0}, {}).installs, c.installs) << "case " << i;
+        EXPECT_EQ(differ, c.differ) << "case " << i;
+        EXPECT_EQ(facts.setupDll, c.dll) << "case " << i;
+    }
+}
+
+// The document read by the platform's own parser, the same on every build.
+TEST(SetupDocument, ParmsAsTheInstallerReadsThemWithinTheBounds)
+{
+    const std::string full = Document({"AppName=NSB Runtime", "ProcessorType=2577", "OSVersionMin=4.20",
+                                       "OSVersionMax=6.99", "BuildNumberMin=0", "BuildNumberMax=-536870912",
+                                       "SetupDLL=1"});
+    const std::string grows = "<!DOCTYPE d [<!ENTITY a \"" + std::string(1000, 'a') + "\"><!ENTITY b \""
+                            + [] { std::string b; for (int i = 0; i < 40; i++) b += "&a;"; return b; }()
+                            + "\"><!ENTITY c \"" + [] { std::string c; for (int i = 0; i < 40; i++) c += "&b;"; return c; }()
+                            + "\">]>";
+    // Read only by a parser that bounds what entities add: Wine's XmlLite cannot.
+    const std::string kEntity = "<!DOCTYPE d [<!ENTITY n \"NSB\">]>";
+    const struct { std::string document; bool read; unsigned long processor; Version osMin, osMax;
+                   unsigned long buildMax; bool dll; std::string app; } cases[] = {
+        {full, true, 2577, {4, 20}, {6, 99}, 0xE0000000ul, true, "NSB Runtime"},
+        {Document({"OSVersionMin=4.2", "OSVersionMax=5"}), true, 0, {4, 2}, {5, 0}, 0, false, ""},
+        {Document({}), true, 0, {}, {}, 0, false, ""},
+        {Document({"BuildNumberMax=4294967295"}), true, 0, {}, {}, 0xFFFFFFFFul, false, ""},
+        {Document({"AppName=&n; Runtime"}, kEntity), desktop::XmlExpandsEntities(), 0, {}, {}, 0, false, "NSB Runtime"},
+        {Document({"ProcessorType=ARM"}), false, 0, {}, {}, 0, false, ""},
+        {Document({"BuildNumberMax=-2147483649"}), false, 0, {}, {}, 0, false, ""},
+        {Document({"OSVersionMin=4.x"}), false, 0, {}, {}, 0, false, ""},
+        {Document({"SetupDLL=yes"}), false, 0, {}, {}, 0, false, ""},
+        {"<wap-provisioningdoc><characteristic type=\"FileOperation\"/></wap-provisioningdoc>", false, 0, {}, {}, 0, false, ""},
+        {"<wap-provisioningdoc><characteristic type=\"Install\">", false, 0, {}, {}, 0, false, ""},
+        {"<!DOCTYPE d [<!ENTITY e SYSTEM \"file:///etc/hostname\">]><wap-provisioningdoc>&e;"
+         "<characteristic type=\"Install\"/></wap-provisioningdoc>", false, 0, {}, {}, 0, false, ""},
+        {Document({"AppName=&c;"}, grows), false, 0, {}, {}, 0, false, ""},
+    };
+    for (size_t i = 0; i < std::size(cases); i++) {
+        const auto &c = cases[i];
+        SetupInfo info;
+        std::string why;
+        ASSERT_EQ(SetupFormats()[1].read(c.document, &info, &why), c.read) << "case " << i << ": " << why;
+        if (!c.read) {
+            EXPECT_FALSE(why.empty());
+            continue;
+        }
+        EXPECT_EQ(info.processor, c.processor) << "case " << i;
+        EXPECT_EQ(std::make_pair(info.osMin.major, info.osMin.minor), std::make_pair(c.osMin.major, c.osMin.minor)) << "case " << i;
+        EXPECT_EQ(std::make_pair(info.osMax.major, info.osMax.minor), std::make_pair(c.osMax.major, c.osMax.minor)) << "case " << i;
+        EXPECT_EQ(info.buildMax, c.buildMax) << "case " << i;
+        EXPECT_EQ(info.setupDll, c.dll) << "case " << i;
+        EXPECT_EQ(info.app, c.app) << "case " << i;
     }
 }

@@ -40,6 +40,9 @@ def packages():
     """Packages each library reads its own way: both builds must judge them alike."""
     setup = [("APP.000", cab.setup_info("Acme", "Acme", 2577, (5, 0), (6, 99)))]
     data = [("DATA.001", bytes(range(256)) * 400)]
+    document = [("_setup.xml", cab.setup_xml("Acme App", 2577, (5, 0), (6, 99), build_max=0xE0000000))]
+    cabwiz = [("APP.000", cab.setup_info("Acme", "Acme", 586, (5, 0), build_max=0xE0000000, unsupported=["HPC"],
+                                          layout="cabwiz"))]
     mszip, plain = cab.cabinet(setup + data, cab.MSZIP), cab.cabinet(setup + data)
     return {
         "plain.cab": plain,
@@ -50,6 +53,10 @@ def packages():
         "flipped-stored.cab": plain[:-300] + bytes([plain[-300] ^ 0x10]) + plain[-299:],
         "text.cab": b"not a cabinet\r\n",
         "offsets.cab": cab.cabinet([("APP.000", cab.setup_info(length=3000))] + data),
+        "both.cab": cab.cabinet(setup + document + data, cab.MSZIP),
+        "disagree.cab": cab.cabinet(cabwiz + document),
+        "document.cab": cab.cabinet(document),
+        "broken document.cab": cab.cabinet([("_setup.xml", b"<wap-provisioningdoc><parm")]),
     }
 
 

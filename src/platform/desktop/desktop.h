@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -54,16 +55,33 @@ std::string ReadError(PlatformHandle file);  // why the last read failed
 
 // A package read through by the platform's own cabinet library (libmspack, or Windows'
 // cabinet.dll): every member decompressed and discarded, data checksums checked, nothing
-// written anywhere. Only the first member whose name ends in ".000", the setup information,
-// is kept, and of it no more than kSetupBytesKept.
+// written anywhere. Of the members that wanted() asks for, as it meets them in the
+// cabinet's order, the first kMemberBytesKept bytes are kept.
 struct CabinetRead {
     bool readThrough = false;           // the library read every member without a fault
     std::vector<std::string> members;   // their names as stored
-    std::optional<std::string> setup;
+    std::vector<std::pair<std::string, std::string>> kept;  // (name, bytes), in cabinet order
 };
-constexpr size_t kSetupBytesKept = 1 << 20;
-CabinetRead ReadCabinet(const Path &path);
-bool IsSetupMember(const std::string &name);
+constexpr size_t kMemberBytesKept = 1 << 20;
+CabinetRead ReadCabinet(const Path &path, const std::function<bool(const std::string &name)> &wanted);
+
+// An XML document's elements in document order, each with its depth (0 for the root) and
+// its attributes, names and values in UTF-8.
+struct XmlElement {
+    int depth = 0;
+    std::string name;
+    std::vector<std::pair<std::string, std::string>> attributes;
+};
+// Entities may add at most this much to a document: a few nested ones could otherwise
+// make a small document grow without end.
+constexpr size_t kXmlExpansionMost = 1 << 20;
+// Reads a document with the platform's XML parser (expat, or Windows' XmlLite): false when
+// it is not well-formed or passes a bound: an external entity or DTD, which is never
+// loaded, or entities that expand past kXmlExpansionMost.
+bool ReadXml(const std::string &document, std::vector<XmlElement> *elements);
+// Whether the parser expands the entities a document declares itself, within the bound; a
+// parser that cannot bound them refuses every document with a DTD.
+bool XmlExpandsEntities();
 
 // Windows' extended-length form of a full path ("\\?\C:\...", "\\?\UNC\server\..."), which
 // the wide calls take beyond 260 characters. Pure, so that every build can test it.

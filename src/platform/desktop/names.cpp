@@ -38,12 +38,6 @@ Text FoldCase(const Text &text)
     return folded;
 }
 
-// The installer knows its setup information by the three digits of an 8.3 name's extension.
-bool IsSetupMember(const std::string &name)
-{
-    return name.size() >= 4 && name.compare(name.size() - 4, 4, ".000") == 0;
-}
-
 std::wstring ExtendedLengthPath(const std::wstring &fullPath)
 {
     std::wstring path(fullPath);

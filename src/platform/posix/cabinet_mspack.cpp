@@ -66,9 +66,9 @@ int Read(mspack_file *handle, void *buffer, int bytes)
 int Write(mspack_file *handle, void *buffer, int bytes)
 {
     auto *file = reinterpret_cast<File *>(handle);
-    if (file->kept != nullptr && file->kept->size() < kSetupBytesKept)
+    if (file->kept != nullptr && file->kept->size() < kMemberBytesKept)
         file->kept->append(static_cast<const char *>(buffer),
-                           std::min(size_t(bytes), kSetupBytesKept - file->kept->size()));
+                           std::min(size_t(bytes), kMemberBytesKept - file->kept->size()));
     return bytes;
 }
 
@@ -86,7 +86,7 @@ void Copy(void *from, void *to, size_t bytes) { std::memmove(to, from, bytes); }
 
 }  // namespace
 
-CabinetRead ReadCabinet(const Path &path)
+CabinetRead ReadCabinet(const Path &path, const std::function<bool(const std::string &name)> &wanted)
 {
     System system;
     static_cast<mspack_system &>(system) = {Open, Close, Read, Write, Seek, Tell, Message, Allocate, Free, Copy, nullptr};
@@ -97,16 +97,14 @@ CabinetRead ReadCabinet(const Path &path)
         return read;
     mscabd_cabinet *cabinet = reader->open(reader, kPackage);
     read.readThrough = cabinet != nullptr;
-    bool setupFound = false;
     for (mscabd_file *member = cabinet ? cabinet->files : nullptr; member != nullptr; member = member->next) {
         read.members.push_back(member->filename);
-        bool keep = !setupFound && IsSetupMember(member->filename);
+        bool keep = wanted(member->filename);
+        system.kept.clear();
         // Every member is unpacked, so that a damaged block or checksum anywhere is found.
         read.readThrough = read.readThrough && reader->extract(reader, member, keep ? kKeep : kDiscard) == MSPACK_ERR_OK;
-        if (keep) {
-            setupFound = true;
-            read.setup = system.kept;
-        }
+        if (keep)
+            read.kept.emplace_back(member->filename, system.kept);
     }
     if (cabinet != nullptr)
         reader->close(reader, cabinet);

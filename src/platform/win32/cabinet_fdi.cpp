@@ -21,8 +21,8 @@ const char kPackage[] = "package";
 // FDI's callbacks carry no context of their own: one read at a time, set here.
 struct Reading {
     const Path *package;
+    const std::function<bool(const std::string &name)> *wanted;
     CabinetRead *read;
-    bool setupFound;
     std::string *keeping;   // the sink of the member being kept, if any
 };
 Reading *current = nullptr;
@@ -56,8 +56,8 @@ UINT DIAMONDAPI Read(INT_PTR handle, void *buffer, UINT bytes)
 UINT DIAMONDAPI Write(INT_PTR handle, void *buffer, UINT bytes)
 {
     std::string *kept = current->keeping;
-    if (handle == kKeepSink && kept->size() < kSetupBytesKept)
-        kept->append(static_cast<const char *>(buffer), std::min(size_t(bytes), kSetupBytesKept - kept->size()));
+    if (handle == kKeepSink && kept->size() < kMemberBytesKept)
+        kept->append(static_cast<const char *>(buffer), std::min(size_t(bytes), kMemberBytesKept - kept->size()));
     return bytes;
 }
 
@@ -81,11 +81,10 @@ INT_PTR DIAMONDAPI Notify(FDINOTIFICATIONTYPE type, PFDINOTIFICATION notificatio
     switch (type) {
     case fdintCOPY_FILE: {
         current->read->members.push_back(notification->psz1);
-        if (current->setupFound || !IsSetupMember(notification->psz1))
+        if (!(*current->wanted)(notification->psz1))
             return kDiscardSink;  // unpacked all the same, so that every checksum is checked
-        current->setupFound = true;
-        current->read->setup.emplace();
-        current->keeping = &*current->read->setup;
+        current->read->kept.emplace_back(notification->psz1, std::string());
+        current->keeping = &current->read->kept.back().second;
         return kKeepSink;
     }
     case fdintCLOSE_FILE_INFO:
@@ -99,10 +98,10 @@ INT_PTR DIAMONDAPI Notify(FDINOTIFICATIONTYPE type, PFDINOTIFICATION notificatio
 
 }  // namespace
 
-CabinetRead ReadCabinet(const Path &path)
+CabinetRead ReadCabinet(const Path &path, const std::function<bool(const std::string &name)> &wanted)
 {
     CabinetRead read;
-    Reading reading{&path, &read, false, nullptr};
+    Reading reading{&path, &wanted, &read, nullptr};
     current = &reading;
     ERF error{};
     HFDI fdi = FDICreate(Allocate, Free, Open, Read, Write, Close, Seek, cpuUNKNOWN, &error);

@@ -5,15 +5,9 @@
 #include <shellapi.h>
 
 #include "platform/desktop/desktop.h"
+#include "utf8.h"
 
 namespace desktop {
-
-namespace {
-struct OpenFile {
-    HANDLE handle;
-    std::uint64_t bytesRead = 0;
-    std::string error;
-};
 
 std::string Utf8(const std::wstring &text)
 {
@@ -32,6 +26,13 @@ std::wstring Wide(const std::string &utf8)
         MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), out.data(), size);
     return out;
 }
+
+namespace {
+struct OpenFile {
+    HANDLE handle;
+    std::uint64_t bytesRead = 0;
+    std::string error;
+};
 
 std::string Reason(DWORD error)
 {

@@ -1,0 +1,94 @@
+// The setup that "_setup.xml" gives: the parms of its Install characteristic, turned into
+// the same facts as a ".000" gives. A parm that is missing sets no bound.
+#include <map>
+
+#include "package.h"
+
+namespace check {
+
+namespace {
+
+// A whole number of decimal digits, at most 0xFFFFFFFF, with a minus for a signed one.
+bool Whole(const std::string &text, bool maySign, unsigned long *value)
+{
+    bool negative = maySign && !text.empty() && text[0] == '-';
+    std::string digits = text.substr(negative ? 1 : 0);
+    if (digits.empty() || digits.size() > 10 || digits.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    unsigned long long number = std::stoull(digits);
+    if (negative ? number > 0x80000000ull : number > 0xFFFFFFFFull)
+        return false;
+    // A negative build is the same 32 bits as the .000 stores: -536870912 is 0xE0000000.
+    *value = static_cast<unsigned long>(negative ? 0x100000000ull - number : number);
+    return true;
+}
+
+// "4.20": major 4, minor 20, as the .000 stores them; a lone major has minor 0.
+bool VersionOf(const std::string &text, Version *version)
+{
+    size_t dot = text.find('.');
+    unsigned long minor = 0;
+    return Whole(text.substr(0, dot), false, &version->major)
+        && (dot == std::string::npos || Whole(text.substr(dot + 1), false, &minor))
+        && ((version->minor = minor), true);
+}
+
+std::string Attribute(const desktop::XmlElement &element, const std::string &name)
+{
+    for (const auto &[key, value] : element.attributes) {
+        if (key == name)
+            return value;
+    }
+    return "";
+}
+
+// The parms directly inside the first Install characteristic, by name: the first of each.
+bool InstallParms(const std::vector<desktop::XmlElement> &elements, std::map<std::string, std::string> *parms)
+{
+    for (size_t i = 0; i < elements.size(); i++) {
+        if (elements[i].name != "characteristic" || Attribute(elements[i], "type") != "Install")
+            continue;
+        for (size_t j = i + 1; j < elements.size() && elements[j].depth > elements[i].depth; j++) {
+            if (elements[j].depth == elements[i].depth + 1 && elements[j].name == "parm")
+                parms->emplace(Attribute(elements[j], "name"), Attribute(elements[j], "value"));
+        }
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool SetupFromDocument(const std::vector<desktop::XmlElement> &elements, SetupInfo *info, std::string *why)
+{
+    std::map<std::string, std::string> parms;
+    info->utf8 = true;
+    if (!InstallParms(elements, &parms)) {
+        *why = "its _setup.xml has no Install characteristic";
+        return false;
+    }
+    for (const auto &[name, value] : parms) {
+        bool taken = true;
+        if (name == "ProcessorType")
+            taken = Whole(value, false, &info->processor);
+        else if (name == "OSVersionMin")
+            taken = VersionOf(value, &info->osMin);
+        else if (name == "OSVersionMax")
+            taken = VersionOf(value, &info->osMax);
+        else if (name == "BuildNumberMin")
+            taken = Whole(value, true, &info->buildMin);
+        else if (name == "BuildNumberMax")
+            taken = Whole(value, true, &info->buildMax);
+        else if (name == "AppName")
+            info->app = value;  // the provider and the application, joined
+        else if (name == "SetupDLL")
+            taken = (value == "0" || value == "1") && ((info->setupDll = value == "1"), true);
+        if (!taken) {
+            *why = "its _setup.xml gives " + name + " as \"" + value + "\", which is not what that parm takes";
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace check

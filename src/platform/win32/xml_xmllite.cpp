@@ -1,0 +1,104 @@
+// XML documents read with XmlLite, which Windows ships. mingw-w64 has its header but no
+// import library, so CreateXmlReader is found at run time. Nothing outside the document is
+// ever loaded (no resolver is given), and entities may add no more than kXmlExpansionMost.
+// An XmlLite that cannot bound them (Wine's) is not given a DTD at all.
+#include <windows.h>
+#include <shlwapi.h>
+#include <xmllite.h>
+
+#include "platform/desktop/desktop.h"
+#include "utf8.h"
+
+namespace desktop {
+
+namespace {
+
+using CreateReader = HRESULT(WINAPI *)(REFIID, void **, IMalloc *);
+
+CreateReader Creator()
+{
+    static const CreateReader create = [] {
+        HMODULE library = LoadLibraryW(L"xmllite.dll");
+        FARPROC found = library ? GetProcAddress(library, "CreateXmlReader") : nullptr;
+        return reinterpret_cast<CreateReader>(reinterpret_cast<void *>(found));
+    }();
+    return create;
+}
+
+std::string Text(const wchar_t *text, UINT length) { return Utf8(std::wstring(text, length)); }
+
+// The element the reader stands on, with its attributes.
+bool ReadElement(IXmlReader *reader, XmlElement *element)
+{
+    const wchar_t *text;
+    UINT length, depth;
+    if (FAILED(reader->GetDepth(&depth)) || FAILED(reader->GetQualifiedName(&text, &length)))
+        return false;
+    element->depth = int(depth);
+    element->name = Text(text, length);
+    for (HRESULT at = reader->MoveToFirstAttribute(); at == S_OK; at = reader->MoveToNextAttribute()) {
+        std::string name;
+        if (FAILED(reader->GetQualifiedName(&text, &length)))
+            return false;
+        name = Text(text, length);
+        if (FAILED(reader->GetValue(&text, &length)))
+            return false;
+        element->attributes.emplace_back(name, Text(text, length));
+    }
+    return SUCCEEDED(reader->MoveToElement());
+}
+
+bool Read(IXmlReader *reader, std::vector<XmlElement> *elements)
+{
+    XmlNodeType type;
+    HRESULT result;
+    while ((result = reader->Read(&type)) == S_OK) {
+        if (type != XmlNodeType_Element)
+            continue;
+        XmlElement element;
+        if (!ReadElement(reader, &element))
+            return false;
+        elements->push_back(std::move(element));
+    }
+    return result == S_FALSE;  // the end of the document
+}
+
+}  // namespace
+
+bool XmlExpandsEntities()
+{
+    static const bool bounded = [] {
+        IXmlReader *reader = nullptr;
+        CreateReader create = Creator();
+        bool settable = create != nullptr && SUCCEEDED(create(__uuidof(IXmlReader), reinterpret_cast<void **>(&reader), nullptr))
+                     && SUCCEEDED(reader->SetProperty(XmlReaderProperty_MaxEntityExpansion, kXmlExpansionMost));
+        if (reader != nullptr)
+            reader->Release();
+        return settable;
+    }();
+    return bounded;
+}
+
+bool ReadXml(const std::string &document, std::vector<XmlElement> *elements)
+{
+    CreateReader create = Creator();
+    if (create == nullptr || document.size() > kMemberBytesKept)
+        return false;
+    IStream *stream = SHCreateMemStream(reinterpret_cast<const BYTE *>(document.data()), UINT(document.size()));
+    IXmlReader *reader = nullptr;
+    bool parsed = false;
+    if (stream != nullptr && SUCCEEDED(create(__uuidof(IXmlReader), reinterpret_cast<void **>(&reader), nullptr))) {
+        bool bounded = SUCCEEDED(reader->SetProperty(XmlReaderProperty_MaxEntityExpansion, kXmlExpansionMost));
+        parsed = SUCCEEDED(reader->SetProperty(XmlReaderProperty_DtdProcessing,
+                                               bounded ? DtdProcessing_Parse : DtdProcessing_Prohibit))
+              && SUCCEEDED(reader->SetProperty(XmlReaderProperty_XmlResolver, 0))
+              && SUCCEEDED(reader->SetInput(stream)) && Read(reader, elements);
+    }
+    if (reader != nullptr)
+        reader->Release();
+    if (stream != nullptr)
+        stream->Release();
+    return parsed;
+}
+
+}  // namespace desktop

@@ -65,6 +65,12 @@ int ReadListLine(InstallList *list, wchar_t *line, ListLine *read);
 const wchar_t *ReadListEntry(InstallList *list, wchar_t *line);
 void FinishInstallList(InstallList *list, const wchar_t *listPath);
 
+/* The list's name: kListNameStart, the major version in decimal, kListNameEnd. */
+extern const wchar_t kListNameStart[];       /* "SetupFile.CE" */
+extern const wchar_t kListNameEnd[];         /* ".txt" */
+/* The installer's arguments: kInstallerSwitches, then the package path in double quotes. */
+extern const wchar_t kInstallerSwitches[];   /* " /noui /pbar " */
+
 int FormatListPath(const wchar_t *ownDirectory, unsigned long majorVersion, wchar_t *listPath);
 int FormatInstallArguments(const wchar_t *ownDirectory, const wchar_t *entry,
                            wchar_t *arguments);

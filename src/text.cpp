@@ -25,14 +25,19 @@ int AppendDecimal(wchar_t *target, int capacity, int *length, unsigned long valu
     return AppendText(target, capacity, length, digits + first);
 }
 
+const wchar_t kListNameStart[] = L"SetupFile.CE";
+const wchar_t kListNameEnd[] = L".txt";
+const wchar_t kInstallerSwitches[] = L" /noui /pbar ";
+
 int FormatListPath(const wchar_t *ownDirectory, unsigned long majorVersion, wchar_t *listPath)
 {
     int length = 0;
     listPath[0] = L'\0';
     if (AppendText(listPath, kListPathCapacity, &length, ownDirectory) != 0
-        || AppendText(listPath, kListPathCapacity, &length, L"\\SetupFile.CE") != 0
+        || AppendText(listPath, kListPathCapacity, &length, L"\\") != 0
+        || AppendText(listPath, kListPathCapacity, &length, kListNameStart) != 0
         || AppendDecimal(listPath, kListPathCapacity, &length, majorVersion) != 0
-        || AppendText(listPath, kListPathCapacity, &length, L".txt") != 0)
+        || AppendText(listPath, kListPathCapacity, &length, kListNameEnd) != 0)
         return 1;
     return 0;
 }
@@ -52,7 +57,8 @@ int FormatInstallArguments(const wchar_t *ownDirectory, const wchar_t *entry,
 {
     int length = 0;
     arguments[0] = L'\0';
-    if (AppendText(arguments, kArgumentsCapacity, &length, L" /noui /pbar \"") != 0
+    if (AppendText(arguments, kArgumentsCapacity, &length, kInstallerSwitches) != 0
+        || AppendText(arguments, kArgumentsCapacity, &length, L"\"") != 0
         || AppendPackagePath(arguments, kArgumentsCapacity, &length, ownDirectory, entry) != 0
         || AppendText(arguments, kArgumentsCapacity, &length, L"\"") != 0)
         return 1;

@@ -47,10 +47,13 @@ const desktop::Facts &CardFolder::FactsOf(const desktop::Path &path)
     return facts_[path.native()] = desktop::Inspect(path);
 }
 
-// "SetupFile.CE" and the version in decimal, as the device writes it: no leading zero.
+// The list's name as the device forms it, folded: "SETUPFILE.CE" and ".TXT".
+static const Text kFoldedStart = desktop::FoldCase(kListNameStart), kFoldedEnd = desktop::FoldCase(kListNameEnd);
+
+// The list's name with the version in decimal, as the device writes it: no leading zero.
 static bool ListVersion(const Text &foldedName, unsigned long *version)
 {
-    const Text prefix = L"SETUPFILE.CE", suffix = L".TXT";
+    const Text &prefix = kFoldedStart, &suffix = kFoldedEnd;
     if (foldedName.size() <= prefix.size() + suffix.size()
         || foldedName.compare(0, prefix.size(), prefix) != 0
         || foldedName.compare(foldedName.size() - suffix.size(), suffix.size(), suffix) != 0)
@@ -199,22 +202,23 @@ Text CardFolder::Suggest(const Text &relativeName)
 // start so (the separator may be empty, the digits may not).
 static bool SplitListName(const Text &folded, Text *separator, Text *digits, Text *rest)
 {
-    const Text head = L"SETUPFILE";
-    size_t ce = folded.find(L"CE", head.size());
+    const size_t dot = kFoldedStart.rfind(L'.');
+    const Text head = kFoldedStart.substr(0, dot), ceTail = kFoldedStart.substr(dot + 1);
+    size_t ce = folded.find(ceTail, head.size());
     if (folded.compare(0, head.size(), head) != 0 || ce == Text::npos || ce > head.size() + 1)
         return false;
-    size_t end = ce + 2;
+    size_t end = ce + ceTail.size();
     while (end < folded.size() && folded[end] >= L'0' && folded[end] <= L'9')
         end++;
     *separator = folded.substr(head.size(), ce - head.size());
-    *digits = folded.substr(ce + 2, end - ce - 2);
+    *digits = folded.substr(ce + ceTail.size(), end - ce - ceTail.size());
     *rest = folded.substr(end);
     return !digits->empty() && digits->size() <= 10;
 }
 
 static std::string ListName(unsigned long version)
 {
-    return "\"SetupFile.CE" + std::to_string(version) + ".txt\"";
+    return "\"" + ToUtf8(kListNameStart) + std::to_string(version) + ToUtf8(kListNameEnd) + "\"";
 }
 
 // What keeps a name (folded, and as it is) from being the list it nearly is, and that
@@ -233,17 +237,18 @@ static std::string NearMissWhy(const Text &folded, const Text &name, unsigned lo
     *version = static_cast<unsigned long>(value);
     const std::string wanted = "; the device looks for " + ListName(*version);
     Text trimmed = rest.substr(0, rest.find_last_not_of(L' ') + 1);
-    if (separator == L"." && zeros == 0 && rest.size() > 4 && rest.compare(0, 5, L".TXT.") == 0)
-        return "it has a second extension, " + Quoted(name.substr(folded.size() - rest.size() + 4))
+    const size_t end = kFoldedEnd.size();
+    if (separator == L"." && zeros == 0 && rest.size() > end && rest.compare(0, end, kFoldedEnd) == 0 && rest[end] == L'.')
+        return "it has a second extension, " + Quoted(name.substr(folded.size() - rest.size() + end))
              + ", which Windows hides" + wanted;
-    if (separator == L"." && zeros == 0 && trimmed == L".TXT")
+    if (separator == L"." && zeros == 0 && trimmed == kFoldedEnd)
         return "its name ends in spaces after .txt" + wanted;
     if (separator == L"." && zeros == 0 && rest.empty())
         return "its name has no .txt at the end" + wanted;
-    if (separator != L"." && zeros == 0 && rest == L".TXT")
+    if (separator != L"." && zeros == 0 && rest == kFoldedEnd)
         return (separator.empty() ? std::string("the dot before CE is missing")
                                   : "it has " + Quoted(separator) + " where the dot before CE goes") + wanted;
-    if (separator == L"." && zeros > 0 && rest == L".TXT")
+    if (separator == L"." && zeros > 0 && rest == kFoldedEnd)
         return "its version has a leading zero" + wanted;
     return "";
 }

@@ -263,13 +263,14 @@ std::string ReasonText(const LineReport &line)
     switch (line.reason) {
     case Reason::kBlank: return "blank line";
     case Reason::kNul: return "the line holds a NUL character";
-    case Reason::kTooLong: return "the line is longer than 126 characters";
+    case Reason::kTooLong: return "the line is longer than " + std::to_string(kMaxEntryLength) + " characters";
     case Reason::kDoesNotFit: {
-        // The switches, the space before them and the quotes take 15 of the 127 characters.
-        size_t length = line.packagePath.size() + 15, over = length - (kArgumentsCapacity - 1);
+        // The switches with their spaces and the two quotes go around the package path.
+        const size_t most = kArgumentsCapacity - 1;
+        size_t length = wcslen(kInstallerSwitches) + line.packagePath.size() + 2, over = length - most;
         return Quoted(line.packagePath) + " does not fit: with the switches and quotes the installer's arguments "
                "would be " + std::to_string(length) + " characters, " + std::to_string(over) + " more than the "
-               "program's 127; shorten the folder or the name by " + Count(over, "character");
+               "program's " + std::to_string(most) + "; shorten the folder or the name by " + Count(over, "character");
     }
     case Reason::kReadError: return "a read error cut the list here; nothing after it is read";
     case Reason::kNone: break;
@@ -420,7 +421,8 @@ public:
         if (!list.runs)
             out_.Add("  ! NOTHING RUNS: in the folder " + Quoted(options_->deviceDir) + " ("
                      + std::to_string(options_->deviceDir.size()) + " characters) the list's path does "
-                     "not fit the device program's 127 characters, so it cannot name the list, which stays.\n"
+                     "not fit the device program's " + std::to_string(kListPathCapacity - 1) + " characters, so it "
+                     "cannot name the list, which stays.\n"
                      "  Were it read, its lines would be:\n");
     }
 
@@ -469,9 +471,9 @@ public:
     {
         std::string out;
         if (totals.lists == 0)
-            out += options_->osVersion ? "\n! No list SetupFile.CE" + std::to_string(*options_->osVersion)
-                                             + ".txt in the folder: nothing runs.\n"
-                                       : "\n! No list SetupFile.CE<version>.txt in the folder: nothing runs.\n";
+            out += "\n! No list " + ToUtf8(kListNameStart)
+                 + (options_->osVersion ? std::to_string(*options_->osVersion) : "<version>") + ToUtf8(kListNameEnd)
+                 + " in the folder: nothing runs.\n";
         for (size_t i = 0; i < totals.nearMisses.size(); i++)
             out += (i ? "! " : "\n! ") + Quoted(totals.nearMisses[i].first) + " is not a list: "
                  + totals.nearMisses[i].second + ".\n";

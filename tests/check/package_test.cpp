@@ -60,6 +60,8 @@ TEST(SetupInfo, EveryOffsetAndLengthStaysInside)
         {"a section past the end", SetupBytes({{80, 108, 4}}), false},
         {"unsupported names", unsupported, true},
         {"unsupported names without their end", SetupBytes({{92, 100, 2}, {94, 7, 2}}), false},
+        {"no unsupported names, pointing inside as CabWiz points them", SetupBytes({{92, 104, 2}, {94, 0, 2}}), true},
+        {"no unsupported names, pointing past the end", SetupBytes({{92, 108, 2}, {94, 0, 2}}), false},
     };
     for (const auto &c : cases)
         EXPECT_EQ(Parses(c.bytes), c.parses) << c.what;

@@ -64,9 +64,10 @@ def setup_info(app="App", provider="Provider", processor=0, os_min=(0, 0), os_ma
     """A ".000" member: the 100-byte MSCE header, then its strings. length overrides the
     length the header gives. layout "ours" puts the names after the header and points
     every section at the end; "cabwiz" lays it out as Microsoft's CabWiz does: the names at
-    100, then the unsupported list when there is one, then a string table and a folder
-    section, the empty sections after them pointing at the member's end, and an empty
-    unsupported list pointing at the string table with a length of 0."""
+    100, then the unsupported list when there is one, then the sections in their order (a
+    string table, a folder, no file, a registry hive, no key, no link), an empty one pointing
+    at the next one's offset or, last, at the member's end, and an empty unsupported list
+    pointing at the string table with a length of 0."""
     strings = b""
 
     def place(text):
@@ -84,8 +85,9 @@ def setup_info(app="App", provider="Provider", processor=0, os_min=(0, 0), os_ma
     if layout == "cabwiz":
         table, _ = place(struct.pack("<HH", 1, 8) + b"%CE1%\0\0\0")   # one string: the install folder's macro
         folders, _ = place(struct.pack("<HHH", 1, 1, 4) + b"\0\0\0\0")  # one folder
-        counts[:2] = [1, 1]
-        sections = [table, folders] + [100 + len(strings)] * 4
+        hives, _ = place(struct.pack("<HHHH", 1, 0, 0, 0))              # one registry hive
+        counts[:4] = [1, 1, 0, 1]
+        sections = [table, folders, hives, hives] + [100 + len(strings)] * 2
         if not unsupported:
             unsupported_at = table
     total = 100 + len(strings)

@@ -74,17 +74,6 @@ bool Read000(const std::string &bytes, SetupInfo *info, std::string *why)
     return ParseSetupInfo(reinterpret_cast<const unsigned char *>(bytes.data()), bytes.size(), info, why);
 }
 
-bool ReadDocument(const std::string &bytes, SetupInfo *info, std::string *why)
-{
-    std::vector<desktop::XmlElement> elements;
-    if (!desktop::ReadXml(bytes, &elements)) {
-        *why = "its _setup.xml is not well-formed XML, or it asks for what the check does not do "
-               "(loading anything outside it, or entities that grow it by over 1 MiB)";
-        return false;
-    }
-    return SetupFromDocument(elements, info, why);
-}
-
 std::string Number(unsigned long value) { return std::to_string(value); }
 
 std::string BuildsText(const SetupInfo &info)
@@ -260,7 +249,7 @@ const std::vector<SetupFormat> &SetupFormats()
 {
     static const std::vector<SetupFormat> kFormats = {
         {"000", ".000", Holds000, Read000, true},
-        {"xml", "_setup.xml", HoldsDocument, ReadDocument, false},
+        {"xml", "_setup.xml", HoldsDocument, ReadSetupDocument, false},
     };
     return kFormats;
 }

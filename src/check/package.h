@@ -87,6 +87,8 @@ bool ParseSetupInfo(const unsigned char *bytes, size_t count, SetupInfo *info, s
 // The document's Install characteristic, from its elements; false with *why when it has
 // none or a value that is not what its parm takes.
 bool SetupFromDocument(const std::vector<desktop::XmlElement> &elements, SetupInfo *info, std::string *why);
+// The same from the document's bytes, through the platform's XML parser.
+bool ReadSetupDocument(const std::string &bytes, SetupInfo *info, std::string *why);
 // Puts together what the header, the library's read, the members and the kept members
 // (name, bytes) tell.
 PackageFacts DescribePackage(const CabinetHeader &header, bool readThrough,

@@ -91,4 +91,15 @@ bool SetupFromDocument(const std::vector<desktop::XmlElement> &elements, SetupIn
     return true;
 }
 
+bool ReadSetupDocument(const std::string &bytes, SetupInfo *info, std::string *why)
+{
+    std::vector<desktop::XmlElement> elements;
+    if (!desktop::ReadXml(bytes, &elements)) {
+        *why = "its _setup.xml is not well-formed XML, or it asks for what the check does not do "
+               "(loading anything outside it, or entities that grow it by over 1 MiB)";
+        return false;
+    }
+    return SetupFromDocument(elements, info, why);
+}
+
 }  // namespace check

@@ -358,10 +358,15 @@ class Device:
         return 0 if left == right else (-1 if left < right else 1)
 
 
+def host_folder(root, folder):
+    """Where a device folder (a path from the device's root) lies under the host's root."""
+    return Path(root).joinpath(*[p for p in folder.split("\\") if p])
+
+
 def lay_out(root, folder, program, files, installer=True):
     """A device root holding the program at folder (a device path) with files beside it
     (name -> bytes; a name may hold a folder, with /); the module path."""
-    install = Path(root).joinpath(*[p for p in folder.split("\\") if p])
+    install = host_folder(root, folder)
     install.mkdir(parents=True, exist_ok=True)
     for name, data in files.items():
         (install / name).parent.mkdir(parents=True, exist_ok=True)

@@ -104,7 +104,7 @@ FAULTS = [
     ("wording: near matches too loose", "size_t best = std::min<size_t>(3, (stem + 1) / 2);", "size_t best = 3;", "host"),
     ("wording: blank lines counted as skipped", "(line.reason == Reason::kBlank ? blank : skipped)++;",
      "skipped++;", "host"),
-    ("wording: a repeated package counted as refused", "    if (Has(line, Warning::kDuplicate))\n        return Start::kRepeated;\n",
+    ("wording: a repeated package counted as refused", "    if (HasWarning(line, Warning::kDuplicate))\n        return Start::kRepeated;\n",
      "", "host"),
     ("wording: the switches left out of the limit", "wcslen(kInstallerSwitches) + line.packagePath.size() + 2",
      "line.packagePath.size() + 2", "host"),

@@ -248,8 +248,8 @@ bool PackageFacts::AnyRead() const
 const std::vector<SetupFormat> &SetupFormats()
 {
     static const std::vector<SetupFormat> kFormats = {
-        {"000", ".000", Holds000, Read000, true},
-        {"xml", "_setup.xml", HoldsDocument, ReadSetupDocument, false},
+        {Holds000, Read000, true},             // ".000"
+        {HoldsDocument, ReadSetupDocument, false},  // "_setup.xml"
     };
     return kFormats;
 }

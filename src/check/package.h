@@ -43,8 +43,6 @@ struct SetupReading {
 
 // A setup format that installers read: the member that holds it, and its reader.
 struct SetupFormat {
-    const char *name;                    // as the report names it: "000", "xml"
-    const char *member;                  // for sentences: ".000", "_setup.xml"
     bool (*holds)(const std::string &memberName);
     bool (*read)(const std::string &bytes, SetupInfo *info, std::string *why);
     bool own;                            // the Windows CE 6 installer's own: when it is not

@@ -1,7 +1,6 @@
 // The card check's two forms of the report, written as it is made: a plain one for whoever
 // prepares the card, and JSON for scripts. The JSON form is a documented contract: change
 // it only by adding. Every outside text reaches the plain form through Shown().
-#include <algorithm>
 #include <cstdio>
 #include <map>
 
@@ -284,8 +283,7 @@ std::string NoteText(const LineReport &line, Warning warning)
 {
     switch (warning) {
     case Warning::kNotFound: {
-        bool notAFile = std::find(line.warnings.begin(), line.warnings.end(), Warning::kNotAFile) != line.warnings.end();
-        return std::string(notAFile ? "not in the card folder: that name is not a regular file" : "not in the card folder")
+        return std::string(HasWarning(line, Warning::kNotAFile) ? "not in the card folder: that name is not a regular file" : "not in the card folder")
              + (line.suggestion.empty() ? "" : "; it holds " + Quoted(line.suggestion));
     }
     case Warning::kQuote: return "holds a double quote: what follows it reaches the installer as switches";

@@ -336,18 +336,18 @@ bool IsFailure(Warning warning)
         && warning != Warning::kSlash && warning != Warning::kSetupDisagrees && warning != Warning::kSetupInvalid;
 }
 
-static bool Has(const LineReport &line, Warning warning)
+bool HasWarning(const LineReport &line, Warning warning)
 {
     return std::find(line.warnings.begin(), line.warnings.end(), warning) != line.warnings.end();
 }
 
 Start StartOf(const LineReport &line)
 {
-    if (Has(line, Warning::kDuplicate))
+    if (HasWarning(line, Warning::kDuplicate))
         return Start::kRepeated;
     if (!line.found)
         return Start::kNotFound;
-    if (Has(line, Warning::kQuote))  // what follows the quote reaches the installer as switches
+    if (HasWarning(line, Warning::kQuote))  // what follows the quote reaches the installer as switches
         return Start::kOther;
     if (line.verdict.installs == Installs::kNo)
         return Start::kRefused;

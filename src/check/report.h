@@ -187,6 +187,7 @@ Outcome CheckCard(const Options &options, ReportWriter &writer);
 // duplicate note.
 bool HasNote(const LineReport &line, Warning warning);
 size_t NoteCount(const LineReport &line);
+bool HasWarning(const LineReport &line, Warning warning);
 // Whether a note says that something will not happen as written; the others are hazards
 // that may be fine (a setup DLL, a "maybe", an entry starting with a backslash, a slash, two
 // setup formats that disagree, a setup document that is not valid beside a valid .000).

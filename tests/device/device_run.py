@@ -58,10 +58,6 @@ SCENARIOS = {
 SEEDS = (None, 1, 2, 3)
 
 
-def install_folder(root, folder):
-    return Path(root).joinpath(*[p for p in folder.split("\\") if p])
-
-
 def run_each_way(program, root, folder, files, expect, major=6, installer=True, command_line=""):
     """Runs the program on a fresh card for each way of reading; files named with a trailing
     '!' are read-only. expect(card folder) gives the starts and the lists kept, before the
@@ -71,8 +67,8 @@ def run_each_way(program, root, folder, files, expect, major=6, installer=True, 
         plain = {name.rstrip("!"): data for name, data in files.items()}
         module = ce_device.lay_out(card, folder, program, plain, installer)
         for name in (name for name in files if name.endswith("!")):
-            ce_device.read_only(install_folder(card, folder) / name.rstrip("!"))
-        expected, kept = expect(install_folder(card, folder))
+            ce_device.read_only(ce_device.host_folder(card, folder) / name.rstrip("!"))
+        expected, kept = expect(ce_device.host_folder(card, folder))
         try:
             outcome = ce_device.Device(card, major=major, seed=seed).run(program, module, command_line)
             failures = check(outcome, card, folder, files, expected, kept)
@@ -94,7 +90,7 @@ def check(outcome, root, folder, files, expected, kept):
     if [arguments for _, arguments in outcome.starts] != expected:
         failures.append(f"installer starts {outcome.starts}, expected {expected}")
     for name in (name.rstrip("!") for name in files if name.startswith("SetupFile.")):
-        there = (install_folder(root, folder) / name).exists()
+        there = (ce_device.host_folder(root, folder) / name).exists()
         if there != (name in kept):
             failures.append(f"{name} {'still there' if there else 'gone'}")
     return failures

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "batch.h"
+#include "core/batch.h"
 #include "fake_platform.h"
 #include "fuzz_check.h"
 

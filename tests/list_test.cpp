@@ -2,7 +2,7 @@
 // from what is read.
 #include <gtest/gtest.h>
 
-#include "batch.h"
+#include "core/batch.h"
 #include "fake_platform.h"
 
 using Lines = std::vector<std::wstring>;

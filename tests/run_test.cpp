@@ -3,7 +3,7 @@
 
 #include <functional>
 
-#include "batch.h"
+#include "core/batch.h"
 #include "fake_platform.h"
 
 using Calls = std::vector<std::wstring>;

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "batch.h"
+#include "core/batch.h"
 #include "package.h"
 #include "text.h"
 

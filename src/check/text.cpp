@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "batch.h"
+#include "core/batch.h"
 
 namespace check {
 

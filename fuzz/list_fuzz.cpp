@@ -41,13 +41,13 @@ static std::vector<std::wstring> AsciiLines(const std::string &bytes)
 static void CheckArguments(const std::wstring &directory, const std::wstring &entry)
 {
     Guarded<kArgumentsCapacity> arguments;
-    int status = FormatInstallArguments(directory.c_str(), entry.c_str(), arguments.text);
+    Status status = FormatInstallArguments(directory.c_str(), entry.c_str(), arguments.text);
     std::wstring expected = L" /noui /pbar \"" + directory + L"\\" + entry + L"\"";
     CHECK(arguments.Intact());
-    if (status == 0)
+    if (status == kOk)
         CHECK(arguments.text == expected);  // the entry whole, inside the quotes
     else
-        CHECK(status == 1 && expected.size() >= kArgumentsCapacity);
+        CHECK(status == kFailed && expected.size() >= kArgumentsCapacity);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -62,11 +62,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     wchar_t listPath[kListPathCapacity];
     InstallList list;
-    CHECK(OpenInstallList(L"\\L", listPath, &list) == 0);
+    CHECK(OpenInstallList(L"\\L", listPath, &list) == kOk);
     std::vector<std::wstring> lines;
     Guarded<kLineCapacity> line;
     ListLine read;
-    while (ReadListLine(&list, line.text, &read)) {
+    while (ReadListLine(&list, line.text, &read) != nullptr) {
         CHECK(line.Intact() && read.number == int(lines.size()) + 1);
         if (read.outcome != kLineEntry) {
             lines.push_back(std::to_wstring(read.number) + L":-");

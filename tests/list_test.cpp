@@ -36,12 +36,12 @@ static Lines Classify(const std::string &bytes, size_t readLimit, int failingRea
     fake.files[L"\\SD\\SetupFile.CE6.txt"] = bytes;
     wchar_t listPath[kListPathCapacity];
     InstallList list;
-    if (OpenInstallList(L"\\SD", listPath, &list) != 0)
+    if (OpenInstallList(L"\\SD", listPath, &list) != kOk)
         return {L"(not opened)"};
     Lines lines;
     wchar_t line[kLineCapacity];
     ListLine read;
-    while (ReadListLine(&list, line, &read)) {
+    while (ReadListLine(&list, line, &read) != nullptr) {
         std::wstring what = read.outcome == kLineEntry ? line : kSkips[read.outcome];
         lines.push_back(std::to_wstring(read.number) + L":" + what);
     }
@@ -109,24 +109,42 @@ TEST(ReadListLine, AReadErrorEndsTheListWithTheLineItCut)
     EXPECT_EQ(Classify(bytes, 8, 1), (Lines{L"1:<read-error>"}));              // before any byte
 }
 
+// The device decodes in its own code page; the card check passes the one it was given.
+TEST(ReadListLine, DecodesAnsiLinesInTheCodePageTheListWasBegunWith)
+{
+    Classify("caf\xE9.cab\nplain.cab\n", 4096);
+    EXPECT_EQ(fake.codePagesAsked, std::set<int>{kSystemCodePage});
+    fake = FakePlatform();
+    fake.files[L"list"] = "caf\xE9.cab\n";
+    PlatformHandle file;
+    ASSERT_EQ(PlatformOpenFile(L"list", &file), kOk);
+    InstallList list;
+    BeginInstallList(&list, file, 1251);
+    wchar_t line[kLineCapacity];
+    ListLine read;
+    ASSERT_NE(ReadListLine(&list, line, &read), nullptr);
+    EXPECT_EQ(fake.codePagesAsked, std::set<int>{1251});
+    PlatformCloseFile(file);
+}
+
 TEST(FormatInstallArguments, QuotesTheWholePackagePathOrRefusesIt)
 {
     const std::wstring fits(111, L'f'), over(112, L'o');  // " /noui /pbar \"\\" + entry + "\"" in 127
-    const struct { const wchar_t *directory; std::wstring entry; int status; std::wstring expected; } cases[] = {
-        {L"\\Storage Card\\Install", L"tools.cab", 0,
+    const struct { const wchar_t *directory; std::wstring entry; Status status; std::wstring expected; } cases[] = {
+        {L"\\Storage Card\\Install", L"tools.cab", kOk,
          L" /noui /pbar \"\\Storage Card\\Install\\tools.cab\""},
-        {L"", L"a.cab", 0, L" /noui /pbar \"\\a.cab\""},
-        {L"\\SD", L" my app .cab ", 0, L" /noui /pbar \"\\SD\\ my app .cab \""},
-        {L"\\SD", L"\\abs.cab", 0, L" /noui /pbar \"\\SD\\\\abs.cab\""},
-        {L"", fits, 0, L" /noui /pbar \"\\" + fits + L"\""},
-        {L"", over, 1, L""},
-        {L"\\SD", fits, 1, L""},
+        {L"", L"a.cab", kOk, L" /noui /pbar \"\\a.cab\""},
+        {L"\\SD", L" my app .cab ", kOk, L" /noui /pbar \"\\SD\\ my app .cab \""},
+        {L"\\SD", L"\\abs.cab", kOk, L" /noui /pbar \"\\SD\\\\abs.cab\""},
+        {L"", fits, kOk, L" /noui /pbar \"\\" + fits + L"\""},
+        {L"", over, kFailed, L""},
+        {L"\\SD", fits, kFailed, L""},
     };
     for (const auto &c : cases) {
         wchar_t arguments[kArgumentsCapacity + 8];
         std::fill(std::begin(arguments), std::end(arguments), L'#');
         EXPECT_EQ(FormatInstallArguments(c.directory, c.entry.c_str(), arguments), c.status);
-        if (c.status == 0)
+        if (c.status == kOk)
             EXPECT_EQ(std::wstring(arguments), c.expected);
         // Nothing is ever written past the buffer.
         EXPECT_EQ(std::wstring(arguments + kArgumentsCapacity, 8), std::wstring(8, L'#'));
@@ -146,7 +164,7 @@ TEST(FormatListPath, NamesTheListForTheMajorVersionUpToItsCapacity)
     };
     for (const auto &c : cases) {
         wchar_t path[kListPathCapacity];
-        ASSERT_EQ(FormatListPath(c.directory.c_str(), c.version, path), 0);
+        ASSERT_EQ(FormatListPath(c.directory.c_str(), c.version, path), kOk);
         EXPECT_EQ(std::wstring(path), c.expected);
     }
 }

@@ -30,7 +30,7 @@ const CardFolder::Listing &CardFolder::ListingOf(const desktop::Path &folder)
         return known->second;
     Listing &listing = listings_[folder.native()];
     std::vector<desktop::NativeName> names;
-    listing.readable = desktop::ListFolder(folder, &names, &listing.why);
+    listing.readable = desktop::ListFolder(folder, &names, &listing.why) == kOk;
     for (const desktop::NativeName &name : names) {
         Text text;
         if (NameText(name, &text))

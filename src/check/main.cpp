@@ -60,8 +60,7 @@ std::optional<unsigned long> Number(const std::string &text, unsigned long most)
 // told to find each package, inside double quotes.
 std::string DeviceDirectoryFault(const check::Text &path)
 {
-    bool drive = path.size() >= 3 && path[1] == L':' && path[2] == L'\\'
-              && ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z'));
+    bool drive = desktop::StartsWithDrive(path);
     if (!path.empty() && path[0] != L'\\' && !drive)
         return "must be empty (the root) or start with \\ or a drive such as C:\\";
     for (size_t i = 0; i < path.size(); i++) {

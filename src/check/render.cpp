@@ -21,7 +21,7 @@ void Output::Flush()
 {
     // After a failure nothing more is written: the report is lost either way.
     if (!failed_ && !pending_.empty())
-        failed_ = !desktop::Write(false, pending_, &why_);
+        failed_ = desktop::Write(false, pending_, &why_) != kOk;
     pending_.clear();
 }
 

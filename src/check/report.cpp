@@ -26,16 +26,16 @@ Reason ReasonFor(LineOutcome outcome)
 std::string ReadStart(const desktop::Path &path, size_t most)
 {
     std::string why, start(most, '\0');
-    PlatformHandle file = desktop::OpenRegularFile(path, &why);
+    PlatformHandle file = nullptr;
+    if (desktop::OpenRegularFile(path, &file, &why) != kOk)
+        return "";
     size_t filled = 0;
-    while (file != nullptr && filled < most) {
-        int count = PlatformReadFile(file, reinterpret_cast<unsigned char *>(&start[filled]), int(most - filled));
-        if (count <= 0)
-            break;
+    int count = 0;
+    while (filled < most
+           && PlatformReadFile(file, reinterpret_cast<unsigned char *>(&start[filled]), int(most - filled), &count) == kOk
+           && count > 0)
         filled += size_t(count);
-    }
-    if (file != nullptr)
-        desktop::CloseFile(file);
+    desktop::CloseFile(file);
     start.resize(filled);
     return start;
 }
@@ -156,7 +156,7 @@ void Checker::DescribeEntry(LineReport &line)
     line.packagePath = PackagePath(options_.deviceDir, line.entry);
     if (HasLoneSurrogate(line.entry))
         line.warnings.push_back(Warning::kUnpairedSurrogate);
-    if (FormatInstallArguments(options_.deviceDir.c_str(), line.entry.c_str(), arguments) != 0) {
+    if (FormatInstallArguments(options_.deviceDir.c_str(), line.entry.c_str(), arguments) != kOk) {
         line.reason = Reason::kDoesNotFit;
         return;
     }
@@ -247,17 +247,19 @@ void Checker::Account(const LineReport &line)
 void Checker::CheckList(ListReport &list)
 {
     wchar_t listPath[kListPathCapacity];
-    list.runs = FormatListPath(options_.deviceDir.c_str(), list.file.osVersion, listPath) == 0;
+    list.runs = FormatListPath(options_.deviceDir.c_str(), list.file.osVersion, listPath) == kOk;
     device_ = {list.file.osVersion, options_.osVersion ? options_.osMinor : 0};
     firstLineOf_.clear();
     firstLineAt_.clear();
     if (HasUtf16WithoutMark(list.file.path))
         list.warnings.push_back(ListWarning::kUtf16WithoutMark);
     std::string why;
-    PlatformHandle handle = desktop::OpenRegularFile(list.file.path, &why);
+    PlatformHandle handle = nullptr;
+    if (desktop::OpenRegularFile(list.file.path, &handle, &why) != kOk)
+        handle = nullptr;
     InstallList reader;
     if (handle != nullptr)
-        BeginInstallList(&reader, handle);
+        BeginInstallList(&reader, handle, options_.codePage);
     list.encoding = handle != nullptr ? reader.encoding : kListBytes;
     writer_.BeginList(list);
     if (handle == nullptr) {
@@ -272,7 +274,7 @@ void Checker::CheckList(ListReport &list)
     }
     wchar_t text[kLineCapacity];
     ListLine read;
-    while (handle != nullptr && ReadListLine(&reader, text, &read)) {
+    while (handle != nullptr && ReadListLine(&reader, text, &read) != nullptr) {
         LineReport line;
         line.number = read.number;
         line.reason = ReasonFor(read.outcome);
@@ -375,7 +377,6 @@ void Counts::Add(const LineReport &line)
 
 Outcome CheckCard(const Options &options, ReportWriter &writer)
 {
-    desktop::SelectCodePage(options.codePage);
     CardFolder folder(desktop::FolderPath(options.folder), ShownBytes(options.folder));
     std::vector<ListFile> lists;
     for (ListFile &list : folder.Lists()) {

@@ -73,7 +73,7 @@ static void ForEachUtf8(const std::string &bytes, Valid valid, Invalid invalid)
     for (size_t i = 0; i < bytes.size();) {
         unsigned long codePoint;
         int length = ReadUtf8Sequence(data + i, int(bytes.size() - i), &codePoint);
-        if (length == 0) {
+        if (length == kNotFound) {
             invalid(data[i++]);
             continue;
         }
@@ -100,9 +100,10 @@ bool DecodeUtf8Name(const std::string &bytes, Text *text)
 Text FromCodePage(const std::string &bytes, int codePage)
 {
     Text text(bytes.size(), L'\0');  // a code page makes at most one unit of each byte
-    int length = desktop::DecodeCodePage(codePage, reinterpret_cast<const unsigned char *>(bytes.data()),
-                                         int(bytes.size()), text.data(), int(text.size()));
-    text.resize(size_t(length > 0 ? length : 0));
+    int length = 0;
+    PlatformDecodeAnsi(codePage, reinterpret_cast<const unsigned char *>(bytes.data()), int(bytes.size()),
+                       text.data(), int(text.size()), &length);
+    text.resize(size_t(length));
     return text;
 }
 

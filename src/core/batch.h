@@ -42,7 +42,8 @@ struct ListLine {
 struct InstallList {
     PlatformHandle file;
     ListEncoding encoding;
-    int readFailed;
+    int codePage;                           /* for lines that are not UTF-8 */
+    Status lastRead;                        /* kFailed from a failed read until it is told */
     int atEnd;
     int linesRead;
     int next;                               /* chunk[next..filled) is read but not used */
@@ -52,17 +53,31 @@ struct InstallList {
     unsigned char lineBytes[kLineBytesCapacity];
 };
 
+/* Every call below answers as platform.h says. */
+
+/* The batch run: one per start of the program. */
 void InstallSetupFiles();
-int GetModuleDirectory(wchar_t *ownDirectory);
+/* The directory of the running executable, without a trailing backslash, into
+ * ownDirectory[kOwnDirectoryCapacity]; kFailed, the buffer untouched, when the platform
+ * gives no path or one without a backslash. */
+Status GetModuleDirectory(wchar_t *ownDirectory);
+/* The number of characters after the last backslash of text (0 when it ends in one), or
+ * kNotFound for a null or empty text or one without a backslash. */
 int FindLastBackslash(const wchar_t *text);
 
-int OpenInstallList(const wchar_t *ownDirectory, wchar_t *listPath, InstallList *list);
-/* Starts reading an open list file: finds its encoding from its byte-order mark. */
-void BeginInstallList(InstallList *list, PlatformHandle file);
-/* Reads and classifies the next line; 0 once there is none. For kLineEntry the entry is
- * in line, terminated. Every line of the file is reported, the device skips all but entries. */
-int ReadListLine(InstallList *list, wchar_t *line, ListLine *read);
+/* Names the list for the running major version in the own directory into
+ * listPath[kListPathCapacity] and opens it; kFailed when there is none to open. */
+Status OpenInstallList(const wchar_t *ownDirectory, wchar_t *listPath, InstallList *list);
+/* Starts reading an open list file: finds its encoding from its byte-order mark. Lines that
+ * are not UTF-8 are decoded in codePage (kSystemCodePage on the device). */
+void BeginInstallList(InstallList *list, PlatformHandle file, int codePage);
+/* Reads and classifies the next line into *read, or null once there is none. For kLineEntry
+ * the entry is in line, terminated. Every line of the file is reported, the device skips all
+ * but entries. */
+const ListLine *ReadListLine(InstallList *list, wchar_t *line, ListLine *read);
+/* The next entry (in line), or null at the end of the list. */
 const wchar_t *ReadListEntry(InstallList *list, wchar_t *line);
+/* Closes the list and deletes its file; neither result is looked at. */
 void FinishInstallList(InstallList *list, const wchar_t *listPath);
 
 /* The list's name: kListNameStart, the major version in decimal, kListNameEnd. */
@@ -71,26 +86,32 @@ extern const wchar_t kListNameEnd[];         /* ".txt" */
 /* The installer's arguments: kInstallerSwitches, then the package path in double quotes. */
 extern const wchar_t kInstallerSwitches[];   /* " /noui /pbar " */
 
-int FormatListPath(const wchar_t *ownDirectory, unsigned long majorVersion, wchar_t *listPath);
-int FormatInstallArguments(const wchar_t *ownDirectory, const wchar_t *entry,
-                           wchar_t *arguments);
+/* The list's path in the own directory into listPath[kListPathCapacity]; kFailed when it
+ * does not fit. */
+Status FormatListPath(const wchar_t *ownDirectory, unsigned long majorVersion, wchar_t *listPath);
+/* The installer's argument string for an entry into arguments[kArgumentsCapacity]; kFailed
+ * when it does not fit. */
+Status FormatInstallArguments(const wchar_t *ownDirectory, const wchar_t *entry,
+                              wchar_t *arguments);
+/* Starts the installer for an entry and waits for it to end; an entry whose arguments do
+ * not fit, or whose installer cannot be started, is skipped. */
 void InstallPackage(const wchar_t *ownDirectory, const wchar_t *entry);
 
-/* Bounded text building: each returns 0, or 1 without writing anything when the
- * text would not fit target[capacity] with its terminator. */
-int AppendText(wchar_t *target, int capacity, int *length, const wchar_t *text);
-int AppendDecimal(wchar_t *target, int capacity, int *length, unsigned long value);
+/* Bounded text building at target[*length]: each answers kFailed, without writing anything,
+ * when the text would not fit target[capacity] with its terminator. */
+Status AppendText(wchar_t *target, int capacity, int *length, const wchar_t *text);
+Status AppendDecimal(wchar_t *target, int capacity, int *length, unsigned long value);
 /* The package path an entry names: the own directory, a backslash and the entry unchanged
  * (so an entry that starts with a backslash gives a doubled one). */
-int AppendPackagePath(wchar_t *target, int capacity, int *length,
-                      const wchar_t *ownDirectory, const wchar_t *entry);
+Status AppendPackagePath(wchar_t *target, int capacity, int *length,
+                         const wchar_t *ownDirectory, const wchar_t *entry);
 
-/* Decodes UTF-8 bytes into wide[capacity] (UTF-16, no terminator): the number of wide
- * characters, kNotUtf8 for bytes that are not valid UTF-8, or kDoesNotFit. */
-enum { kNotUtf8 = -1, kDoesNotFit = -2 };
-/* Reads the UTF-8 sequence that bytes[count] starts with: its length in bytes, with
- * *codePoint set, or 0 when it is malformed, cut short, overlong, a surrogate or beyond U+10FFFF. */
+/* The length in bytes of the UTF-8 sequence that bytes[count] starts with, *codePoint set; or
+ * kNotFound when it is malformed, cut short, overlong, a surrogate or beyond U+10FFFF. */
 int ReadUtf8Sequence(const unsigned char *bytes, int count, unsigned long *codePoint);
-int DecodeUtf8(const unsigned char *bytes, int count, wchar_t *wide, int capacity);
+/* Decodes UTF-8 bytes into wide[capacity] (UTF-16, no terminator), *length wide characters. */
+enum DecodeStatus { kDecoded = kOk, kNotUtf8, kDoesNotFit };
+DecodeStatus DecodeUtf8(const unsigned char *bytes, int count, wchar_t *wide, int capacity,
+                        int *length);
 
 #endif

@@ -2,18 +2,18 @@
  * refused whole, never cut: a cut package name installs the wrong file. */
 #include "batch.h"
 
-int AppendText(wchar_t *target, int capacity, int *length, const wchar_t *text)
+Status AppendText(wchar_t *target, int capacity, int *length, const wchar_t *text)
 {
     int textLength = (int)wcslen(text);
     if (textLength >= capacity - *length)
-        return 1;
+        return kFailed;
     memcpy(target + *length, text, textLength * sizeof(wchar_t));
     *length += textLength;
     target[*length] = L'\0';
-    return 0;
+    return kOk;
 }
 
-int AppendDecimal(wchar_t *target, int capacity, int *length, unsigned long value)
+Status AppendDecimal(wchar_t *target, int capacity, int *length, unsigned long value)
 {
     wchar_t digits[24];
     int first = (int)(sizeof digits / sizeof digits[0]) - 1;
@@ -29,38 +29,38 @@ const wchar_t kListNameStart[] = L"SetupFile.CE";
 const wchar_t kListNameEnd[] = L".txt";
 const wchar_t kInstallerSwitches[] = L" /noui /pbar ";
 
-int FormatListPath(const wchar_t *ownDirectory, unsigned long majorVersion, wchar_t *listPath)
+Status FormatListPath(const wchar_t *ownDirectory, unsigned long majorVersion, wchar_t *listPath)
 {
     int length = 0;
     listPath[0] = L'\0';
-    if (AppendText(listPath, kListPathCapacity, &length, ownDirectory) != 0
-        || AppendText(listPath, kListPathCapacity, &length, L"\\") != 0
-        || AppendText(listPath, kListPathCapacity, &length, kListNameStart) != 0
-        || AppendDecimal(listPath, kListPathCapacity, &length, majorVersion) != 0
-        || AppendText(listPath, kListPathCapacity, &length, kListNameEnd) != 0)
-        return 1;
-    return 0;
+    if (AppendText(listPath, kListPathCapacity, &length, ownDirectory) != kOk
+        || AppendText(listPath, kListPathCapacity, &length, L"\\") != kOk
+        || AppendText(listPath, kListPathCapacity, &length, kListNameStart) != kOk
+        || AppendDecimal(listPath, kListPathCapacity, &length, majorVersion) != kOk
+        || AppendText(listPath, kListPathCapacity, &length, kListNameEnd) != kOk)
+        return kFailed;
+    return kOk;
 }
 
-int AppendPackagePath(wchar_t *target, int capacity, int *length,
-                      const wchar_t *ownDirectory, const wchar_t *entry)
+Status AppendPackagePath(wchar_t *target, int capacity, int *length,
+                         const wchar_t *ownDirectory, const wchar_t *entry)
 {
-    if (AppendText(target, capacity, length, ownDirectory) != 0
-        || AppendText(target, capacity, length, L"\\") != 0
-        || AppendText(target, capacity, length, entry) != 0)
-        return 1;
-    return 0;
+    if (AppendText(target, capacity, length, ownDirectory) != kOk
+        || AppendText(target, capacity, length, L"\\") != kOk
+        || AppendText(target, capacity, length, entry) != kOk)
+        return kFailed;
+    return kOk;
 }
 
-int FormatInstallArguments(const wchar_t *ownDirectory, const wchar_t *entry,
-                           wchar_t *arguments)
+Status FormatInstallArguments(const wchar_t *ownDirectory, const wchar_t *entry,
+                              wchar_t *arguments)
 {
     int length = 0;
     arguments[0] = L'\0';
-    if (AppendText(arguments, kArgumentsCapacity, &length, kInstallerSwitches) != 0
-        || AppendText(arguments, kArgumentsCapacity, &length, L"\"") != 0
-        || AppendPackagePath(arguments, kArgumentsCapacity, &length, ownDirectory, entry) != 0
-        || AppendText(arguments, kArgumentsCapacity, &length, L"\"") != 0)
-        return 1;
-    return 0;
+    if (AppendText(arguments, kArgumentsCapacity, &length, kInstallerSwitches) != kOk
+        || AppendText(arguments, kArgumentsCapacity, &length, L"\"") != kOk
+        || AppendPackagePath(arguments, kArgumentsCapacity, &length, ownDirectory, entry) != kOk
+        || AppendText(arguments, kArgumentsCapacity, &length, L"\"") != kOk)
+        return kFailed;
+    return kOk;
 }

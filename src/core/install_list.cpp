@@ -12,14 +12,15 @@ static int ReadMore(InstallList *list)
         return 0;
     if (list->next == list->filled)
         list->next = list->filled = 0;
-    int count = PlatformReadFile(list->file, list->chunk + list->filled,
-                                 kListChunkBytes - list->filled);
-    if (count > 0) {
+    int count;
+    Status read = PlatformReadFile(list->file, list->chunk + list->filled,
+                                   kListChunkBytes - list->filled, &count);
+    if (read == kOk && count > 0) {
         list->filled += count;
         return 1;
     }
     list->atEnd = 1;
-    list->readFailed = count < 0;
+    list->lastRead = read;
     return 0;
 }
 
@@ -48,12 +49,14 @@ static int StartsWith(const InstallList *list, const unsigned char *mark, int le
 
 /* A file saved as "Unicode" starts with FF FE and is read as UTF-16LE; the mark a
  * file saved as UTF-8 starts with is dropped, and its lines are decoded one by one. */
-void BeginInstallList(InstallList *list, PlatformHandle file)
+void BeginInstallList(InstallList *list, PlatformHandle file, int codePage)
 {
     static const unsigned char kUtf16Mark[] = { 0xFF, 0xFE };
     static const unsigned char kUtf8Mark[] = { 0xEF, 0xBB, 0xBF };
     list->file = file;
-    list->readFailed = list->atEnd = list->next = list->filled = list->linesRead = 0;
+    list->codePage = codePage;
+    list->lastRead = kOk;
+    list->atEnd = list->next = list->filled = list->linesRead = 0;
     while (list->filled < 3 && ReadMore(list)) {
     }
     list->encoding = kListBytes;
@@ -85,9 +88,9 @@ static LineRead ReadRawLine(InstallList *list, wchar_t *line)
         length++;
         previous = unit;
     }
-    if (list->readFailed) {
+    if (list->lastRead != kOk) {
         /* Reported once; nothing more is read after it. */
-        list->readFailed = 0;
+        list->lastRead = kOk;
         return kCutLine;
     }
     if (unit < 0 && length == 0 && !tooLong)
@@ -103,12 +106,15 @@ static LineOutcome DecodeLine(InstallList *list, wchar_t *line)
 {
     int length = list->lineLength;
     if (list->encoding != kListUtf16) {
-        length = DecodeUtf8(list->lineBytes, list->lineLength, line, kMaxEntryLength);
-        if (length == kNotUtf8)
-            length = PlatformDecodeAnsi(list->lineBytes, list->lineLength, line,
-                                        kMaxEntryLength);
+        DecodeStatus decoded = DecodeUtf8(list->lineBytes, list->lineLength, line,
+                                          kMaxEntryLength, &length);
+        if (decoded == kDoesNotFit
+            || (decoded == kNotUtf8
+                && PlatformDecodeAnsi(list->codePage, list->lineBytes, list->lineLength, line,
+                                      kMaxEntryLength, &length) != kOk))
+            return kLineTooLong;
     }
-    if (length < 0 || length > kMaxEntryLength)
+    if (length > kMaxEntryLength)
         return kLineTooLong;
     line[length] = L'\0';
     return (int)wcslen(line) != length ? kLineNul : kLineEntry;
@@ -122,11 +128,11 @@ static int IsBlank(const wchar_t *entry)
     return *entry == L'\0';
 }
 
-int ReadListLine(InstallList *list, wchar_t *line, ListLine *read)
+const ListLine *ReadListLine(InstallList *list, wchar_t *line, ListLine *read)
 {
     LineRead raw = ReadRawLine(list, line);
     if (raw == kNoLine)
-        return 0;
+        return NULL;
     read->number = ++list->linesRead;
     if (raw == kCutLine)  /* it would name the wrong file */
         read->outcome = kLineReadError;
@@ -136,13 +142,13 @@ int ReadListLine(InstallList *list, wchar_t *line, ListLine *read)
         read->outcome = DecodeLine(list, line);
     if (read->outcome == kLineEntry && IsBlank(line))
         read->outcome = kLineBlank;
-    return 1;
+    return read;
 }
 
 const wchar_t *ReadListEntry(InstallList *list, wchar_t *line)
 {
     ListLine read;
-    while (ReadListLine(list, line, &read)) {
+    while (ReadListLine(list, line, &read) != NULL) {
         if (read.outcome == kLineEntry)
             return line;
     }

@@ -8,10 +8,10 @@ void InstallPackage(const wchar_t *ownDirectory, const wchar_t *entry)
 {
     wchar_t arguments[kArgumentsCapacity];
     /* A package path that does not fit is skipped: a cut one would install another file. */
-    if (FormatInstallArguments(ownDirectory, entry, arguments) != 0)
+    if (FormatInstallArguments(ownDirectory, entry, arguments) != kOk)
         return;
     PlatformStarted started;
-    if (!PlatformStartProcess(kInstallerPath, arguments, &started))
+    if (PlatformStartProcess(kInstallerPath, arguments, &started) != kOk)
         return;
     PlatformCloseHandle(started.thread);
     PlatformWaitForProcess(started.process);

@@ -5,42 +5,43 @@
 int FindLastBackslash(const wchar_t *text)
 {
     if (text == NULL)
-        return -1;
+        return kNotFound;
     int length = (int)wcslen(text);
     for (int i = 0; i < length; i++) {
         if (text[length - 1 - i] == L'\\')
             return i;
     }
-    return -1;
+    return kNotFound;
 }
 
-int GetModuleDirectory(wchar_t *ownDirectory)
+Status GetModuleDirectory(wchar_t *ownDirectory)
 {
     wchar_t modulePath[kModulePathCapacity];
-    int length = PlatformGetModulePath(modulePath, kModulePathCapacity);
+    int length;
     /* A path that fills the whole buffer may have been cut, and some systems leave
      * it unterminated: either way it cannot be trusted. */
-    if (length <= 0 || length >= kModulePathCapacity)
-        return 1;
+    if (PlatformGetModulePath(modulePath, kModulePathCapacity, &length) != kOk
+        || length >= kModulePathCapacity)
+        return kFailed;
     modulePath[length] = L'\0';
     int afterBackslash = FindLastBackslash(modulePath);
-    if (afterBackslash < 0)
-        return 1;
+    if (afterBackslash == kNotFound)
+        return kFailed;
     int directoryLength = length - afterBackslash - 1;
     memcpy(ownDirectory, modulePath, directoryLength * sizeof(wchar_t));
     ownDirectory[directoryLength] = L'\0';
-    return 0;
+    return kOk;
 }
 
 void InstallSetupFiles()
 {
     wchar_t ownDirectory[kOwnDirectoryCapacity];
-    if (GetModuleDirectory(ownDirectory) != 0)
+    if (GetModuleDirectory(ownDirectory) != kOk)
         return;
 
     wchar_t listPath[kListPathCapacity];
     InstallList list;
-    if (OpenInstallList(ownDirectory, listPath, &list) != 0)
+    if (OpenInstallList(ownDirectory, listPath, &list) != kOk)
         return;
 
     wchar_t line[kLineCapacity];

@@ -17,28 +17,29 @@ int ReadUtf8Sequence(const unsigned char *bytes, int count, unsigned long *codeP
     } else if ((lead & 0xF8) == 0xF0) {
         length = 4, least = 0x10000, *codePoint = lead & 0x07;
     } else {
-        return 0;
+        return kNotFound;
     }
     if (length > count)
-        return 0;
+        return kNotFound;
     for (int i = 1; i < length; i++) {
         if ((bytes[i] & 0xC0) != 0x80)
-            return 0;
+            return kNotFound;
         *codePoint = *codePoint << 6 | (bytes[i] & 0x3F);
     }
     if (*codePoint < least || *codePoint > 0x10FFFF
         || (*codePoint >= 0xD800 && *codePoint <= 0xDFFF))
-        return 0;
+        return kNotFound;
     return length;
 }
 
-int DecodeUtf8(const unsigned char *bytes, int count, wchar_t *wide, int capacity)
+DecodeStatus DecodeUtf8(const unsigned char *bytes, int count, wchar_t *wide, int capacity,
+                        int *decoded)
 {
     int length = 0;
     for (int i = 0; i < count;) {
         unsigned long codePoint;
         int sequence = ReadUtf8Sequence(bytes + i, count - i, &codePoint);
-        if (sequence == 0)
+        if (sequence == kNotFound)
             return kNotUtf8;
         i += sequence;
         /* Wide strings are UTF-16 on every platform, whatever the width of wchar_t. */
@@ -54,5 +55,6 @@ int DecodeUtf8(const unsigned char *bytes, int count, wchar_t *wide, int capacit
             length++;
         }
     }
-    return length > capacity ? kDoesNotFit : length;
+    *decoded = length;
+    return length > capacity ? kDoesNotFit : kDecoded;
 }

@@ -19,8 +19,11 @@ static Text Decoded(int page, const std::string &bytes, bool windows)
 {
     wchar_t out[4];
     const auto *in = reinterpret_cast<const unsigned char *>(bytes.data());
-    int length = windows ? MultiByteToWideChar(page, 0, bytes.data(), int(bytes.size()), out, 4)
-                         : desktop::DecodeCodePage(page, in, int(bytes.size()), out, 4);
+    int length = 0;
+    if (windows)
+        length = MultiByteToWideChar(page, 0, bytes.data(), int(bytes.size()), out, 4);
+    else if (PlatformDecodeAnsi(page, in, int(bytes.size()), out, 4, &length) != kOk)
+        length = 0;
     return Text(out, std::max(length, 0));
 }
 

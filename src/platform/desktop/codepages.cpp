@@ -47,34 +47,26 @@ std::string CodePageNames()
     return names;
 }
 
-int DecodeCodePage(int codePage, const unsigned char *bytes, int count, wchar_t *wide,
-                   int capacity)
+}  // namespace desktop
+
+Status PlatformDecodeAnsi(int codePage, const unsigned char *bytes, int count, wchar_t *wide,
+                          int capacity, int *decoded)
 {
-    const CodePage &page = *Find(codePage);
+    const desktop::CodePage &page = *desktop::Find(codePage);
     int length = 0;
     for (int i = 0; i < count; i++) {
         if (length == capacity)
-            return -1;
+            return kFailed;
         unsigned char byte = bytes[i];
         if (byte < 0x80)
             wide[length++] = wchar_t(byte);
         else if (page.rowOfLead == nullptr || page.rowOfLead[byte] == 0)
             wide[length++] = wchar_t(page.upperHalf[byte - 0x80]);
         else if (i + 1 < count && bytes[i + 1] != 0)  // a NUL is never a trail byte
-            wide[length++] = PairUnit(page, byte, bytes[++i]);
+            wide[length++] = desktop::PairUnit(page, byte, bytes[++i]);
         else
             wide[length++] = wchar_t(page.defaultUnit);  // a lead byte with no trail byte
     }
-    return length;
-}
-
-}  // namespace desktop
-
-static int selectedCodePage = 1252;
-
-void desktop::SelectCodePage(int codePage) { selectedCodePage = codePage; }
-
-int PlatformDecodeAnsi(const unsigned char *bytes, int count, wchar_t *wide, int capacity)
-{
-    return desktop::DecodeCodePage(selectedCodePage, bytes, count, wide, capacity);
+    *decoded = length;
+    return kOk;
 }

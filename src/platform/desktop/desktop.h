@@ -39,16 +39,16 @@ struct Facts {
 
 // What a path is, following links.
 Facts Inspect(const Path &path);
-// The names in a folder, "." and ".." left out; false with the system's reason in *why
+// The names in a folder, "." and ".." left out; kFailed with the system's reason in *why
 // when it cannot be read.
-bool ListFolder(const Path &folder, std::vector<NativeName> *names, std::string *why);
+Status ListFolder(const Path &folder, std::vector<NativeName> *names, std::string *why);
 // FOLDER as given on the command line, made absolute where the host needs that to reach
 // long paths.
 Path FolderPath(const std::string &utf8);
 
-// A regular file opened for the core's reads (PlatformReadFile); null with *why when it
+// A regular file opened for the core's reads (PlatformReadFile); kFailed with *why when it
 // cannot be opened or is not a regular file. Opening never blocks.
-PlatformHandle OpenRegularFile(const Path &path, std::string *why);
+Status OpenRegularFile(const Path &path, PlatformHandle *file, std::string *why);
 void CloseFile(PlatformHandle file);
 std::uint64_t BytesRead(PlatformHandle file);
 std::string ReadError(PlatformHandle file);  // why the last read failed
@@ -86,6 +86,8 @@ bool XmlExpandsEntities();
 // Windows' extended-length form of a full path ("\\?\C:\...", "\\?\UNC\server\..."), which
 // the wide calls take beyond 260 characters. Pure, so that every build can test it.
 std::wstring ExtendedLengthPath(const std::wstring &fullPath);
+// Whether a path starts with a drive and its root, such as "C:\".
+bool StartsWithDrive(const std::wstring &path);
 
 // Upper case as the Windows file systems compare names, unit by unit.
 wchar_t UpperCase(wchar_t unit);
@@ -94,19 +96,15 @@ Text FoldCase(const Text &text);
 // The Windows ANSI code pages the check can decode lines in.
 bool HasCodePage(int codePage);
 std::string CodePageNames();  // for messages: "874, 932, ..."
-// Decodes bytes in codePage into wide[capacity] as MultiByteToWideChar does: the number of
-// UTF-16 units, or -1 when they do not fit.
-int DecodeCodePage(int codePage, const unsigned char *bytes, int count, wchar_t *wide,
-                   int capacity);
-// The core's list reads on the desktop: lines that are not UTF-8 are decoded in this code page.
-void SelectCodePage(int codePage);
+// Bytes in one of them are decoded by PlatformDecodeAnsi, exactly as MultiByteToWideChar
+// decodes them: for the core's list reads, and for the names inside packages.
 
 // The command line as UTF-8, program name left out.
 std::vector<std::string> Arguments(int argc, char **argv);
 // Writes UTF-8 text to stdout or stderr so that it shows right there: to a console as its
-// characters, to a pipe or file as UTF-8 bytes. False, with the reason, when it could not
+// characters, to a pipe or file as UTF-8 bytes. kFailed, with the reason, when it could not
 // all be written.
-bool Write(bool toStderr, const std::string &utf8, std::string *why);
+Status Write(bool toStderr, const std::string &utf8, std::string *why);
 // Keeps a console window that the check opened for itself (double-clicked, or a folder
 // dropped on it) until Enter is pressed, so that the report can be read.
 void HoldOwnConsole();

@@ -46,9 +46,13 @@ std::wstring ExtendedLengthPath(const std::wstring &fullPath)
         return path;  // already extended, or a device
     if (path.rfind(L"\\\\", 0) == 0)
         return L"\\\\?\\UNC\\" + path.substr(2);
-    bool drive = path.size() >= 3 && path[1] == L':' && path[2] == L'\\'
-              && ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z'));
-    return drive ? L"\\\\?\\" + path : path;  // a relative path is left to the caller's folder
+    return StartsWithDrive(path) ? L"\\\\?\\" + path : path;  // a relative path is left to the caller's folder
+}
+
+bool StartsWithDrive(const std::wstring &path)
+{
+    return path.size() >= 3 && path[1] == L':' && path[2] == L'\\'
+        && ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z'));
 }
 
 }  // namespace desktop

@@ -1,17 +1,15 @@
 // Packages read through libmspack, on a desktop without Windows' cabinet.dll. The library
 // reaches files only through the system given here: the package itself, opened without
 // blocking, and sinks in memory for the members it unpacks.
-#include <fcntl.h>
 #include <mspack.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/desktop/desktop.h"
+#include "posix_files.h"
 
 namespace desktop {
 
@@ -36,12 +34,8 @@ mspack_file *Open(mspack_system *self, const char *name, int mode)
         return reinterpret_cast<mspack_file *>(new File{-1, std::strcmp(name, kKeep) == 0 ? &system->kept : nullptr});
     if (std::strcmp(name, kPackage) != 0)
         return nullptr;  // another cabinet of a set: the installer is given only this one
-    int descriptor = open(system->package->c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    struct stat status;
-    if (descriptor >= 0 && (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode))) {
-        close(descriptor);
-        descriptor = -1;
-    }
+    std::string why;
+    int descriptor = OpenRegularDescriptor(system->package->c_str(), &why);
     return descriptor < 0 ? nullptr : reinterpret_cast<mspack_file *>(new File{descriptor, nullptr});
 }
 
@@ -55,12 +49,7 @@ void Close(mspack_file *handle)
 
 int Read(mspack_file *handle, void *buffer, int bytes)
 {
-    auto *file = reinterpret_cast<File *>(handle);
-    ssize_t count;
-    do {
-        count = read(file->descriptor, buffer, size_t(bytes));
-    } while (count < 0 && errno == EINTR);
-    return int(count);
+    return int(ReadRetrying(reinterpret_cast<File *>(handle)->descriptor, buffer, size_t(bytes)));
 }
 
 int Write(mspack_file *handle, void *buffer, int bytes)

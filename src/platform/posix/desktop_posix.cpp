@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/desktop/desktop.h"
+#include "posix_files.h"
 
 namespace desktop {
 
@@ -41,12 +42,12 @@ Facts Inspect(const Path &path)
     return facts;
 }
 
-bool ListFolder(const Path &folder, std::vector<NativeName> *names, std::string *why)
+Status ListFolder(const Path &folder, std::vector<NativeName> *names, std::string *why)
 {
     DIR *directory = opendir(folder.c_str());
     if (directory == nullptr) {
         *why = Reason(errno);
-        return false;
+        return kFailed;
     }
     names->clear();
     errno = 0;
@@ -58,28 +59,46 @@ bool ListFolder(const Path &folder, std::vector<NativeName> *names, std::string 
     closedir(directory);
     if (error != 0)
         *why = Reason(error);
-    return error == 0;
+    return error == 0 ? kOk : kFailed;
 }
 
 Path FolderPath(const std::string &utf8) { return Path(utf8); }
 
-PlatformHandle OpenRegularFile(const Path &path, std::string *why)
+int OpenRegularDescriptor(const char *path, std::string *why)
 {
     // Non-blocking, so that a FIFO put in a file's place cannot hold the check in open();
     // the type is then checked on what was opened, not on what the name meant a moment ago.
-    int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    int descriptor = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (descriptor < 0) {
         *why = Reason(errno);
-        return nullptr;
+        return -1;
     }
     struct stat status;
     if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
         *why = "it is not a regular file";
         close(descriptor);
-        return nullptr;
+        return -1;
     }
     fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
-    return new OpenFile{descriptor, 0, {}};
+    return descriptor;
+}
+
+ssize_t ReadRetrying(int descriptor, void *bytes, size_t capacity)
+{
+    ssize_t count;
+    do {
+        count = read(descriptor, bytes, capacity);
+    } while (count < 0 && errno == EINTR);  // cut short by a signal before anything was read
+    return count;
+}
+
+Status OpenRegularFile(const Path &path, PlatformHandle *file, std::string *why)
+{
+    int descriptor = OpenRegularDescriptor(path.c_str(), why);
+    if (descriptor < 0)
+        return kFailed;
+    *file = new OpenFile{descriptor, 0, {}};
+    return kOk;
 }
 
 void CloseFile(PlatformHandle file)
@@ -97,7 +116,7 @@ std::vector<std::string> Arguments(int argc, char **argv)
     return std::vector<std::string>(argv + 1, argv + argc);
 }
 
-bool Write(bool toStderr, const std::string &utf8, std::string *why)
+Status Write(bool toStderr, const std::string &utf8, std::string *why)
 {
     int descriptor = toStderr ? STDERR_FILENO : STDOUT_FILENO;
     for (size_t done = 0; done < utf8.size();) {
@@ -106,29 +125,26 @@ bool Write(bool toStderr, const std::string &utf8, std::string *why)
             continue;
         if (count <= 0) {
             *why = count < 0 ? Reason(errno) : "nothing was written";
-            return false;
+            return kFailed;
         }
         done += size_t(count);
     }
-    return true;
+    return kOk;
 }
 
 void HoldOwnConsole() {}  // a terminal stays open by itself
 
 }  // namespace desktop
 
-int PlatformReadFile(PlatformHandle file, unsigned char *bytes, int capacity)
+Status PlatformReadFile(PlatformHandle file, unsigned char *bytes, int capacity, int *count)
 {
     auto *open = static_cast<desktop::OpenFile *>(file);
-    for (;;) {
-        ssize_t count = read(open->descriptor, bytes, size_t(capacity));
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0) {
-            open->error = desktop::Reason(errno);
-            return -1;
-        }
-        open->bytesRead += std::uint64_t(count);
-        return int(count);
+    ssize_t read = desktop::ReadRetrying(open->descriptor, bytes, size_t(capacity));
+    if (read < 0) {
+        open->error = desktop::Reason(errno);
+        return kFailed;
     }
+    open->bytesRead += std::uint64_t(read);
+    *count = int(read);
+    return kOk;
 }

@@ -22,46 +22,49 @@ static int NewHandle()
     return fake.nextHandle++;
 }
 
-int PlatformGetModulePath(wchar_t *path, int capacity)
+Status PlatformGetModulePath(wchar_t *path, int capacity, int *length)
 {
     fake.calls.push_back(L"module");
     if (fake.Fails("module"))
-        return 0;
+        return kFailed;
     // Like the platform: a path that does not fit is cut to the buffer and left unterminated.
-    int length = int(fake.modulePath.size());
-    std::copy_n(fake.modulePath.begin(), std::min(length, capacity), path);
-    if (length < capacity)
-        path[length] = L'\0';
-    return std::min(length, capacity);
+    *length = int(fake.modulePath.size());
+    std::copy_n(fake.modulePath.begin(), std::min(*length, capacity), path);
+    if (*length < capacity)
+        path[*length] = L'\0';
+    *length = std::min(*length, capacity);
+    return kOk;
 }
 
-int PlatformGetMajorVersion(unsigned long *major)
+Status PlatformGetMajorVersion(unsigned long *major)
 {
     fake.calls.push_back(L"version");
     *major = 6;
-    return !fake.Fails("version");
+    return fake.Fails("version") ? kFailed : kOk;
 }
 
-PlatformHandle PlatformOpenFile(const wchar_t *path)
+Status PlatformOpenFile(const wchar_t *path, PlatformHandle *file)
 {
     fake.calls.push_back(std::wstring(L"open ") + path);
     if (fake.Fails("open") || !fake.files.count(path))
-        return nullptr;
+        return kFailed;
     int id = NewHandle();
     fake.openFiles[id] = {path, 0};
-    return AsHandle(id);
+    *file = AsHandle(id);
+    return kOk;
 }
 
-int PlatformReadFile(PlatformHandle file, unsigned char *bytes, int capacity)
+Status PlatformReadFile(PlatformHandle file, unsigned char *bytes, int capacity, int *count)
 {
     if (fake.Fails("read"))
-        return -1;
+        return kFailed;
     auto &[path, position] = fake.openFiles.at(AsId(file));
     const std::string &content = fake.files.at(path);
-    size_t count = std::min({fake.readLimit, size_t(capacity), content.size() - position});
-    std::copy_n(content.begin() + position, count, bytes);
-    position += count;
-    return int(count);
+    size_t most = std::min({fake.readLimit, size_t(capacity), content.size() - position});
+    std::copy_n(content.begin() + position, most, bytes);
+    position += most;
+    *count = int(most);
+    return kOk;
 }
 
 void PlatformCloseFile(PlatformHandle file)
@@ -76,24 +79,28 @@ void PlatformDeleteFile(const wchar_t *path)
     fake.files.erase(path);
 }
 
-// The test platform's ANSI code page is Latin-1.
-int PlatformDecodeAnsi(const unsigned char *bytes, int count, wchar_t *wide, int capacity)
+// The test platform's ANSI code page is Latin-1, whichever is asked for; the code page the
+// core passes is recorded.
+Status PlatformDecodeAnsi(int codePage, const unsigned char *bytes, int count, wchar_t *wide,
+                          int capacity, int *length)
 {
+    fake.codePagesAsked.insert(codePage);
     if (count > capacity)
-        return -1;
+        return kFailed;
     std::copy_n(bytes, count, wide);
-    return count;
+    *length = count;
+    return kOk;
 }
 
-int PlatformStartProcess(const wchar_t *application, wchar_t *arguments,
-                         PlatformStarted *started)
+Status PlatformStartProcess(const wchar_t *application, wchar_t *arguments,
+                            PlatformStarted *started)
 {
     fake.calls.push_back(std::wstring(L"start ") + application + L"|" + arguments);
     if (fake.Fails("start"))
-        return 0;
+        return kFailed;
     started->process = AsHandle(NewHandle());
     started->thread = AsHandle(NewHandle());
-    return 1;
+    return kOk;
 }
 
 void PlatformWaitForProcess(PlatformHandle process)

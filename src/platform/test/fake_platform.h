@@ -19,6 +19,7 @@ struct FakePlatform {
 
     std::vector<std::wstring> calls;             // in order, reads left out
     std::set<int> liveHandles;
+    std::set<int> codePagesAsked;                // by the core's ANSI decoding
 
     std::map<std::string, int> callCounts;
     std::map<int, std::pair<std::wstring, size_t>> openFiles;  // handle -> path, next byte

@@ -101,7 +101,7 @@ Facts Inspect(const Path &path)
     return facts;
 }
 
-bool ListFolder(const Path &folder, std::vector<NativeName> *names, std::string *why)
+Status ListFolder(const Path &folder, std::vector<NativeName> *names, std::string *why)
 {
     std::wstring pattern = Long(folder);
     pattern += pattern.back() == L'\\' ? L"*" : L"\\*";
@@ -111,9 +111,9 @@ bool ListFolder(const Path &folder, std::vector<NativeName> *names, std::string 
     if (search == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND && Inspect(folder).kind == Kind::kDirectory)
-            return true;  // a drive's root has no "." or "..", so an empty one matches nothing
+            return kOk;  // a drive's root has no "." or "..", so an empty one matches nothing
         *why = Reason(error);
-        return false;
+        return kFailed;
     }
     do {
         std::wstring name = found.cFileName;
@@ -124,7 +124,7 @@ bool ListFolder(const Path &folder, std::vector<NativeName> *names, std::string 
     FindClose(search);
     if (error != ERROR_NO_MORE_FILES)
         *why = Reason(error);
-    return error == ERROR_NO_MORE_FILES;
+    return error == ERROR_NO_MORE_FILES ? kOk : kFailed;
 }
 
 Path FolderPath(const std::string &utf8)
@@ -139,20 +139,21 @@ Path FolderPath(const std::string &utf8)
     return Path(full);
 }
 
-PlatformHandle OpenRegularFile(const Path &path, std::string *why)
+Status OpenRegularFile(const Path &path, PlatformHandle *file, std::string *why)
 {
     DWORD type = FILE_TYPE_UNKNOWN;
     HANDLE handle = OpenForReading(path, &type);
     if (handle == INVALID_HANDLE_VALUE) {
         *why = Reason(GetLastError());
-        return nullptr;
+        return kFailed;
     }
     if (type != FILE_TYPE_DISK) {
         *why = "it is not a regular file";
         CloseHandle(handle);
-        return nullptr;
+        return kFailed;
     }
-    return new OpenFile{handle, 0, {}};
+    *file = new OpenFile{handle, 0, {}};
+    return kOk;
 }
 
 void CloseFile(PlatformHandle file)
@@ -177,13 +178,13 @@ std::vector<std::string> Arguments(int, char **)
     return arguments;
 }
 
-bool Write(bool toStderr, const std::string &utf8, std::string *why)
+Status Write(bool toStderr, const std::string &utf8, std::string *why)
 {
     HANDLE out = GetStdHandle(toStderr ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
     DWORD mode, written = 0;
     if (out == nullptr || out == INVALID_HANDLE_VALUE) {
         *why = Reason(ERROR_INVALID_HANDLE);
-        return false;
+        return kFailed;
     }
     // A console shows UTF-16 right whatever its code page; a pipe or file gets UTF-8.
     bool console = GetConsoleMode(out, &mode);
@@ -197,13 +198,13 @@ bool Write(bool toStderr, const std::string &utf8, std::string *why)
                             : WriteFile(out, bytes, part, &written, nullptr);
         if (!done || written == 0) {
             *why = Reason(done ? ERROR_WRITE_FAULT : GetLastError());
-            return false;
+            return kFailed;
         }
         left -= written;
         units += console ? written : 0;
         bytes += console ? 0 : written;
     }
-    return true;
+    return kOk;
 }
 
 // Windows is asked rather than the command line guessed from: the console is the check's own
@@ -225,14 +226,15 @@ void HoldOwnConsole()
 
 }  // namespace desktop
 
-int PlatformReadFile(PlatformHandle file, unsigned char *bytes, int capacity)
+Status PlatformReadFile(PlatformHandle file, unsigned char *bytes, int capacity, int *count)
 {
     auto *open = static_cast<desktop::OpenFile *>(file);
-    DWORD count = 0;
-    if (!ReadFile(open->handle, bytes, DWORD(capacity), &count, nullptr)) {
+    DWORD read = 0;
+    if (!ReadFile(open->handle, bytes, DWORD(capacity), &read, nullptr)) {
         open->error = desktop::Reason(GetLastError());
-        return -1;
+        return kFailed;
     }
-    open->bytesRead += count;
-    return int(count);
+    open->bytesRead += read;
+    *count = int(read);
+    return kOk;
 }

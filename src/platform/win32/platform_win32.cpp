@@ -4,36 +4,41 @@
 
 #include "../platform.h"
 
-int PlatformGetModulePath(wchar_t *path, int capacity)
+Status PlatformGetModulePath(wchar_t *path, int capacity, int *length)
 {
-    return (int)GetModuleFileNameW(NULL, path, (DWORD)capacity);
+    *length = (int)GetModuleFileNameW(NULL, path, (DWORD)capacity);
+    return *length > 0 ? kOk : kFailed;
 }
 
-int PlatformGetMajorVersion(unsigned long *major)
+Status PlatformGetMajorVersion(unsigned long *major)
 {
     OSVERSIONINFOW version;
     version.dwOSVersionInfoSize = sizeof version; /* 276 */
     if (!GetVersionExW(&version))
-        return 0;
+        return kFailed;
     *major = version.dwMajorVersion;
-    return 1;
+    return kOk;
 }
 
 /* The list is read as raw bytes and decoded by the core: the runtime's text-mode
  * streams would decode it through the ANSI code page and keep any byte-order mark. */
-PlatformHandle PlatformOpenFile(const wchar_t *path)
+Status PlatformOpenFile(const wchar_t *path, PlatformHandle *file)
 {
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    return file == INVALID_HANDLE_VALUE ? NULL : file;
+    HANDLE opened = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, NULL);
+    if (opened == INVALID_HANDLE_VALUE)
+        return kFailed;
+    *file = opened;
+    return kOk;
 }
 
-int PlatformReadFile(PlatformHandle file, unsigned char *bytes, int capacity)
+Status PlatformReadFile(PlatformHandle file, unsigned char *bytes, int capacity, int *count)
 {
-    DWORD count = 0;
-    if (!ReadFile(file, bytes, (DWORD)capacity, &count, NULL))
-        return -1;
-    return (int)count;
+    DWORD read;
+    if (!ReadFile(file, bytes, (DWORD)capacity, &read, NULL))
+        return kFailed;
+    *count = (int)read;
+    return kOk;
 }
 
 void PlatformCloseFile(PlatformHandle file)
@@ -46,16 +51,18 @@ void PlatformDeleteFile(const wchar_t *path)
     DeleteFileW(path);
 }
 
-int PlatformDecodeAnsi(const unsigned char *bytes, int count, wchar_t *wide, int capacity)
+/* The program decodes in the system's own code page, whichever it is asked for: on the
+ * device that is the only one there is. MultiByteToWideChar takes no empty text, and the core
+ * never asks for one: empty bytes are UTF-8. */
+Status PlatformDecodeAnsi(int, const unsigned char *bytes, int count, wchar_t *wide,
+                          int capacity, int *length)
 {
-    if (count == 0)
-        return 0;
-    int length = MultiByteToWideChar(CP_ACP, 0, (LPCSTR)bytes, count, wide, capacity);
-    return length > 0 ? length : -1;
+    *length = MultiByteToWideChar(CP_ACP, 0, (LPCSTR)bytes, count, wide, capacity);
+    return *length > 0 ? kOk : kFailed;
 }
 
-int PlatformStartProcess(const wchar_t *application, wchar_t *arguments,
-                         PlatformStarted *started)
+Status PlatformStartProcess(const wchar_t *application, wchar_t *arguments,
+                            PlatformStarted *started)
 {
     PROCESS_INFORMATION info;
     /* The command line holds only the arguments, as the device's installer expects;
@@ -73,10 +80,10 @@ int PlatformStartProcess(const wchar_t *application, wchar_t *arguments,
                              &info);
 #endif
     if (!ok)
-        return 0;
+        return kFailed;
     started->process = info.hProcess;
     started->thread = info.hThread;
-    return 1;
+    return kOk;
 }
 
 void PlatformWaitForProcess(PlatformHandle process)

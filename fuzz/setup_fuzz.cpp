@@ -5,7 +5,11 @@
 #include <cstdint>
 #include <string>
 
+#include "check/cabinet_header.h"
 #include "check/package.h"
+#include "check/program_header.h"
+#include "check/setup_000.h"
+#include "check/verdict.h"
 #include "fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

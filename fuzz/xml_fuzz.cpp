@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "check/package.h"
+#include "check/setup_xml.h"
 #include "fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const std::string bytes(reinterpret_cast<const char *>(data), size);
     check::SetupInfo info;
     std::string why;
-    if (check::SetupFormats()[1].read(bytes, &info, &why)) {
+    if (check::ReadSetupDocument(bytes, &info, &why)) {
         CHECK(info.utf8 && why.empty() && info.provider.empty() && info.unsupported.empty());
         CHECK(info.osMin.major <= 0xFFFFFFFFul && info.buildMax <= 0xFFFFFFFFul);
     } else {

@@ -1,8 +1,10 @@
 // A card folder read as the device's file system reads it: names match without regard to
 // case, and a name relative to the folder is separated by backslashes.
+#include "card_folder.h"
+
 #include <algorithm>
 
-#include "report.h"
+#include "core/batch.h"
 
 namespace check {
 
@@ -59,16 +61,11 @@ static bool ListVersion(const Text &foldedName, unsigned long *version)
         || foldedName.compare(foldedName.size() - suffix.size(), suffix.size(), suffix) != 0)
         return false;
     Text digits = foldedName.substr(prefix.size(), foldedName.size() - prefix.size() - suffix.size());
-    if (digits.size() > 10 || (digits.size() > 1 && digits[0] == L'0'))
+    std::optional<unsigned long> value = WholeNumber(digits);
+    if (!value || (digits.size() > 1 && digits[0] == L'0'))
         return false;
-    unsigned long long value = 0;
-    for (wchar_t digit : digits) {
-        if (digit < L'0' || digit > L'9')
-            return false;
-        value = value * 10 + (digit - L'0');
-    }
-    *version = static_cast<unsigned long>(value);
-    return value <= 0xFFFFFFFFull;
+    *version = *value;
+    return true;
 }
 
 std::vector<ListFile> CardFolder::Lists()
@@ -229,12 +226,10 @@ static std::string NearMissWhy(const Text &folded, const Text &name, unsigned lo
     if (!SplitListName(folded, &separator, &digits, &rest))
         return "";
     size_t zeros = std::min(digits.find_first_not_of(L'0'), digits.size() - 1);
-    unsigned long long value = 0;
-    for (wchar_t digit : digits)
-        value = value * 10 + unsigned(digit - L'0');
-    if (value > 0xFFFFFFFFull)
+    std::optional<unsigned long> value = WholeNumber(digits);
+    if (!value)
         return "";
-    *version = static_cast<unsigned long>(value);
+    *version = *value;
     const std::string wanted = "; the device looks for " + ListName(*version);
     Text trimmed = rest.substr(0, rest.find_last_not_of(L' ') + 1);
     const size_t end = kFoldedEnd.size();
@@ -253,9 +248,9 @@ static std::string NearMissWhy(const Text &folded, const Text &name, unsigned lo
     return "";
 }
 
-std::vector<std::pair<Text, std::string>> CardFolder::NearMisses(std::optional<unsigned long> version)
+std::vector<NearMiss> CardFolder::NearMisses(std::optional<unsigned long> version)
 {
-    std::vector<std::pair<Text, std::string>> misses;
+    std::vector<NearMiss> misses;
     for (const auto &[folded, name] : ListingOf(root_).names) {
         unsigned long listed, meant = 0;
         Text text;
@@ -264,7 +259,7 @@ std::vector<std::pair<Text, std::string>> CardFolder::NearMisses(std::optional<u
         std::string why = NearMissWhy(folded, text, &meant);
         if (why.empty() || (version && *version != meant) || FactsOf(root_ / name).kind != Kind::kFile)
             continue;
-        misses.emplace_back(text, why);
+        misses.push_back({text, why});
     }
     return misses;
 }

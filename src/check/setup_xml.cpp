@@ -1,8 +1,10 @@
 // The setup that "_setup.xml" gives: the parms of its Install characteristic, turned into
 // the same facts as a ".000" gives. A parm that is missing sets no bound.
+#include "setup_xml.h"
+
 #include <map>
 
-#include "package.h"
+#include "text.h"
 
 namespace check {
 
@@ -12,14 +14,11 @@ namespace {
 bool Whole(const std::string &text, bool maySign, unsigned long *value)
 {
     bool negative = maySign && !text.empty() && text[0] == '-';
-    std::string digits = text.substr(negative ? 1 : 0);
-    if (digits.empty() || digits.size() > 10 || digits.find_first_not_of("0123456789") != std::string::npos)
-        return false;
-    unsigned long long number = std::stoull(digits);
-    if (negative ? number > 0x80000000ull : number > 0xFFFFFFFFull)
+    std::optional<unsigned long> number = WholeNumber(text.substr(negative ? 1 : 0));
+    if (!number || (negative && *number > 0x80000000ul))
         return false;
     // A negative build is the same 32 bits as the .000 stores: -536870912 is 0xE0000000.
-    *value = static_cast<unsigned long>(negative ? 0x100000000ull - number : number);
+    *value = static_cast<unsigned long>(negative ? 0x100000000ull - *number : *number);
     return true;
 }
 

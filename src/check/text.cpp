@@ -107,6 +107,22 @@ Text FromCodePage(const std::string &bytes, int codePage)
     return text;
 }
 
+template <typename Char> static std::optional<unsigned long> ParseWhole(const std::basic_string<Char> &digits)
+{
+    if (digits.empty() || digits.size() > 10)
+        return std::nullopt;
+    unsigned long long value = 0;
+    for (Char digit : digits) {
+        if (digit < '0' || digit > '9')
+            return std::nullopt;
+        value = value * 10 + unsigned(digit - '0');
+    }
+    return value <= 0xFFFFFFFFull ? std::optional<unsigned long>(value) : std::nullopt;
+}
+
+std::optional<unsigned long> WholeNumber(const std::string &digits) { return ParseWhole(digits); }
+std::optional<unsigned long> WholeNumber(const Text &digits) { return ParseWhole(digits); }
+
 // ---- For a terminal
 
 static bool TerminalActsOn(unsigned long c)
@@ -155,6 +171,13 @@ std::string ShownBytes(const std::string &bytes)
 }
 
 std::string Quoted(const Text &text) { return "\"" + Shown(text) + "\""; }
+
+std::string Hex4(unsigned value)
+{
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "0x%04x", value & 0xFFFF);
+    return hex;
+}
 
 // ---- JSON
 

@@ -2,6 +2,7 @@
 // escaping that every outside text goes through before it reaches a terminal.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/desktop/desktop.h"
@@ -25,6 +26,14 @@ std::string Shown(const Text &text);
 std::string ShownBytes(const std::string &bytes);
 // The same inside double quotes, so that spaces at either end show.
 std::string Quoted(const Text &text);
+
+// A whole number in decimal digits alone (leading zeros allowed), at most 0xFFFFFFFF and at
+// most ten digits; nothing for any other text.
+std::optional<unsigned long> WholeNumber(const std::string &digits);
+std::optional<unsigned long> WholeNumber(const Text &digits);
+
+// A 16-bit number as four hex digits: "0x01c0".
+std::string Hex4(unsigned value);
 
 // A strict JSON string (RFC 8259, I-JSON): UTF-8, with a lone surrogate as U+FFFD.
 std::string Json(const Text &text);

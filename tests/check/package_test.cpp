@@ -5,9 +5,15 @@
 #include <cstring>
 #include <string>
 
+#include "check/cabinet_header.h"
+#include "check/cabinet_layout.h"
 #include "check/package.h"
+#include "check/setup_000.h"
+#include "check/setup_xml.h"
+#include "check/verdict.h"
 
 using namespace check;
+using namespace check::layout;
 
 namespace {
 
@@ -20,13 +26,14 @@ void Put(std::string &bytes, size_t at, unsigned long value, int size)
 // A setup information of 100 header bytes and "App\0Co\0" after them; change sets fields.
 std::string SetupBytes(std::initializer_list<std::tuple<size_t, unsigned long, int>> change = {})
 {
-    std::string bytes(100, '\0');
-    bytes.replace(0, 4, "MSCE");
+    std::string bytes(kSetupHeaderSize, '\0');
+    bytes.replace(kSetupSignature, 4, "MSCE");
     bytes += std::string("App\0Co\0", 7);
-    Put(bytes, 8, bytes.size(), 4);
-    for (int section = 0; section < 6; section++)
-        Put(bytes, 60 + 4 * section, 100, 4);
-    Put(bytes, 84, 100, 2), Put(bytes, 86, 4, 2), Put(bytes, 88, 104, 2), Put(bytes, 90, 3, 2);
+    Put(bytes, kSetupLength, bytes.size(), 4);
+    for (int section = 0; section < kSetupSections; section++)
+        Put(bytes, kSetupSectionOffsets + 4 * section, 100, 4);
+    Put(bytes, kSetupApp, 100, 2), Put(bytes, kSetupApp + 2, 4, 2);
+    Put(bytes, kSetupProvider, 104, 2), Put(bytes, kSetupProvider + 2, 3, 2);
     for (const auto &[at, value, size] : change)
         Put(bytes, at, value, size);
     return bytes;
@@ -44,24 +51,27 @@ bool Parses(const std::string &bytes, SetupInfo *info = nullptr)
 
 TEST(SetupInfo, EveryOffsetAndLengthStaysInside)
 {
-    std::string unsupported = SetupBytes({{92, 107, 2}, {94, 8, 2}}) + std::string("PPC\0SP\0\0", 8);
-    Put(unsupported, 8, unsupported.size(), 4);
+    const size_t names = kSetupUnsupported, namesLength = kSetupUnsupported + 2, length = kSetupLength;
+    const size_t app = kSetupApp + 2, provider = kSetupProvider + 2, counts = kSetupSectionCounts;
+    const size_t firstSection = kSetupSectionOffsets, lastSection = kSetupSectionOffsets + 4 * (kSetupSections - 1);
+    std::string unsupported = SetupBytes({{names, 107, 2}, {namesLength, 8, 2}}) + std::string("PPC\0SP\0\0", 8);
+    Put(unsupported, length, unsupported.size(), 4);
     const struct { const char *what; std::string bytes; bool parses; } cases[] = {
         {"whole", SetupBytes(), true},
         {"cut below its header", SetupBytes().substr(0, 99), false},
         {"not MSCE", "MSCF" + SetupBytes().substr(4), false},
-        {"length past the member", SetupBytes({{8, 108, 4}}), false},
-        {"length inside its header", SetupBytes({{8, 99, 4}}), false},
-        {"a string ending at the end", SetupBytes({{90, 3, 2}}), true},
-        {"a string past the end", SetupBytes({{90, 4, 2}}), false},
-        {"a string without its NUL", SetupBytes({{86, 3, 2}}), false},
-        {"an empty section at the end", SetupBytes({{60, 107, 4}}), true},
-        {"a section starting at the end", SetupBytes({{48, 1, 2}, {60, 107, 4}}), false},
-        {"a section past the end", SetupBytes({{80, 108, 4}}), false},
+        {"length past the member", SetupBytes({{length, 108, 4}}), false},
+        {"length inside its header", SetupBytes({{length, 99, 4}}), false},
+        {"a string ending at the end", SetupBytes({{provider, 3, 2}}), true},
+        {"a string past the end", SetupBytes({{provider, 4, 2}}), false},
+        {"a string without its NUL", SetupBytes({{app, 3, 2}}), false},
+        {"an empty section at the end", SetupBytes({{firstSection, 107, 4}}), true},
+        {"a section starting at the end", SetupBytes({{counts, 1, 2}, {firstSection, 107, 4}}), false},
+        {"a section past the end", SetupBytes({{lastSection, 108, 4}}), false},
         {"unsupported names", unsupported, true},
-        {"unsupported names without their end", SetupBytes({{92, 100, 2}, {94, 7, 2}}), false},
-        {"no unsupported names, pointing inside as CabWiz points them", SetupBytes({{92, 104, 2}, {94, 0, 2}}), true},
-        {"no unsupported names, pointing past the end", SetupBytes({{92, 108, 2}, {94, 0, 2}}), false},
+        {"unsupported names without their end", SetupBytes({{names, 100, 2}, {namesLength, 7, 2}}), false},
+        {"no unsupported names, pointing inside as CabWiz points them", SetupBytes({{names, 104, 2}, {namesLength, 0, 2}}), true},
+        {"no unsupported names, pointing past the end", SetupBytes({{names, 108, 2}, {namesLength, 0, 2}}), false},
     };
     for (const auto &c : cases)
         EXPECT_EQ(Parses(c.bytes), c.parses) << c.what;
@@ -75,17 +85,18 @@ TEST(SetupInfo, EveryOffsetAndLengthStaysInside)
 TEST(CabinetHeader, ReadsItsFoldersWithinTheBytes)
 {
     auto header = [](unsigned long flags, std::initializer_list<unsigned long> methods, size_t cut = 0) {
-        std::string bytes(36, '\0');
-        bytes.replace(0, 4, "MSCF");
-        Put(bytes, 26, methods.size(), 2);
-        Put(bytes, 30, flags, 2);
-        if (flags & 4)
+        std::string bytes(kCabinetHeaderSize, '\0');
+        bytes.replace(kCabinetSignature, 4, "MSCF");
+        Put(bytes, kCabinetFolders, methods.size(), 2);
+        Put(bytes, kCabinetFlags, flags, 2);
+        if (flags & kFlagReserve)
             bytes += std::string("\x02\x00\x01\x00" "rr", 6);  // 2 header bytes, 1 per folder
-        if (flags & 1)
+        if (flags & kFlagPrevious)
             bytes += std::string("prev.cab\0disk\0", 14);
         for (unsigned long method : methods) {
-            bytes += std::string(8 + (flags & 4 ? 1 : 0), '\0');
-            Put(bytes, bytes.size() - 2 - (flags & 4 ? 1 : 0), method, 2);
+            size_t record = bytes.size();
+            bytes += std::string(kFolderRecordSize + (flags & kFlagReserve ? 1 : 0), '\0');
+            Put(bytes, record + kFolderCompression, method, 2);
         }
         return ReadCabinetHeader(reinterpret_cast<const unsigned char *>(bytes.data()), bytes.size() - cut);
     };
@@ -171,7 +182,7 @@ TEST(DescribePackage, SetupFromEitherFormatAndTheStricterVerdict)
 {
     CabinetHeader good;
     good.signature = good.valid = true;
-    const std::string fromFive = SetupBytes({{24, 5, 4}}), cut = fromFive.substr(0, 99);
+    const std::string fromFive = SetupBytes({{kSetupOsMinMajor, 5, 4}}), cut = fromFive.substr(0, 99);
     const std::string agrees = Document({"OSVersionMin=5.0"}), old = Document({"OSVersionMax=4.99"});
     const std::string x86 = Document({"OSVersionMin=5.0", "ProcessorType=586"}), broken = "<wap-provisioningdoc>";
     const std::string dll = Document({"OSVersionMin=5.0", "SetupDLL=1"});
@@ -199,7 +210,7 @@ TEST(DescribePackage, SetupFromEitherFormatAndTheStricterVerdict)
         for (const Disagreement &d : facts.disagreements)
             differ.push_back(d.field);
         EXPECT_EQ(facts.setup, c.form) << "case " << i;
-        EXPECT_EQ(facts.State(1), c.xml) << "case " << i;
+        EXPECT_EQ(facts.State(SetupForm::kXml), c.xml) << "case " << i;
         EXPECT_EQ(Judge(facts, {6, 0}, {}).installs, c.installs) << "case " << i;
         EXPECT_EQ(differ, c.differ) << "case " << i;
         EXPECT_EQ(facts.setupDll, c.dll) << "case " << i;
@@ -239,7 +250,7 @@ TEST(SetupDocument, ParmsAsTheInstallerReadsThemWithinTheBounds)
         const auto &c = cases[i];
         SetupInfo info;
         std::string why;
-        ASSERT_EQ(SetupFormats()[1].read(c.document, &info, &why), c.read) << "case " << i << ": " << why;
+        ASSERT_EQ(ReadSetupDocument(c.document, &info, &why), c.read) << "case " << i << ": " << why;
         if (!c.read) {
             EXPECT_FALSE(why.empty());
             continue;

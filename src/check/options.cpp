@@ -1,0 +1,205 @@
+// The card check's options, as one table that drives both the parsing and --help, and the
+// help's exit statuses, read off the warnings table.
+#include "options.h"
+
+#include <functional>
+
+#include "platform/desktop/desktop.h"
+#include "processors.h"
+#include "warnings.h"
+
+namespace check {
+
+namespace {
+
+const char kVersion[] = "cabbatch-check 1.1.0\n";
+const char kIntroduction[] =
+    "Usage: cabbatch-check [options] FOLDER\n"
+    "Shows what cabbatch will do with the install lists in FOLDER, the folder on the\n"
+    "card (or a copy of it) that holds cabbatch.exe, its lists and its packages.\n";
+const char kPackages[] =
+    "Each package found is read through, and the report says whether the device's installer will take it: its "
+    "cabinet, setup information, processor type and OS range. Each thing to look at is marked !.";
+
+// Why a device folder could not be one, or empty when it can: it is where the installer is
+// told to find each package, inside double quotes.
+std::string DeviceDirectoryFault(const Text &path)
+{
+    bool drive = desktop::StartsWithDrive(path);
+    if (!path.empty() && path[0] != L'\\' && !drive)
+        return "must be empty (the root) or start with \\ or a drive such as C:\\";
+    for (size_t i = 0; i < path.size(); i++) {
+        wchar_t c = path[i];
+        if (c < 0x20 || (c >= 0x7F && c <= 0x9F))
+            return "holds a control character";
+        if (Text(L"\"*?<>|/").find(c) != Text::npos || (c == L':' && !(drive && i == 1)))
+            return "holds a character that a device path cannot: " + Shown(Text(1, c));
+    }
+    return "";
+}
+
+// The device's own directory never ends in a backslash; the root is the empty one.
+void SetDeviceDirectory(Options &options, const std::string &given)
+{
+    Text directory = FromUtf8(given);
+    std::string fault = DeviceDirectoryFault(directory);
+    if (!fault.empty() || directory.find(0xFFFD) != Text::npos)
+        throw UsageError{"--device-dir '" + ShownBytes(given) + "' " + (fault.empty() ? "is not UTF-8 text" : fault)};
+    while (!directory.empty() && directory.back() == L'\\')
+        directory.pop_back();
+    options.deviceDir = directory;
+    options.deviceDirGiven = true;
+}
+
+void SetOsVersion(Options &options, const std::string &text)
+{
+    size_t dot = text.find('.');
+    options.osVersion = WholeNumber(text.substr(0, dot));
+    std::optional<unsigned long> minor = dot == std::string::npos ? 0ul : WholeNumber(text.substr(dot + 1));
+    if (!options.osVersion || !minor)
+        throw UsageError{"--os-version takes MAJOR or MAJOR.MINOR, whole numbers, not '" + ShownBytes(text) + "'"};
+    options.osMinor = *minor;
+}
+
+void SetProcessor(Options &options, const std::string &text)
+{
+    options.processor = WholeNumber(text);
+    if (!options.processor || !IsArmProcessor(*options.processor))
+        throw UsageError{"--processor takes one of the ARM types " + ArmProcessorList() + ", not '" + ShownBytes(text) + "'"};
+}
+
+void SetCodePage(Options &options, const std::string &text)
+{
+    std::optional<unsigned long> page = WholeNumber(text);
+    if (!page || *page > 65535 || !desktop::HasCodePage(int(*page)))
+        throw UsageError{"--codepage takes one of the code pages " + desktop::CodePageNames() + ", not '"
+                         + ShownBytes(text) + "'"};
+    options.codePage = int(*page);
+}
+
+struct Option {
+    std::vector<std::string> names;
+    const char *value;            // what it takes, for the help; null for a flag
+    std::string help;
+    std::function<void(Options &, const std::string &value)> set;  // null: it answers instead
+};
+
+const std::vector<Option> &Table()
+{
+    static const std::vector<Option> kOptions = {
+        {{"--device-dir"}, "PATH", "FOLDER's path on the device (default \\Storage Card); empty for the root, else "
+         "starting with \\ or a drive such as C:\\", SetDeviceDirectory},
+        {{"--os-version"}, "N[.M]", "check only SetupFile.CE<N>.txt (default: every list); a package's OS range is "
+         "checked against N.M (default: each list's N.0)", SetOsVersion},
+        {{"--processor"}, "N", "the device's processor type, one of " + ArmProcessorList() + "; default: any ARM "
+         "type may do", SetProcessor},
+        {{"--codepage"}, "N", "the device's ANSI code page, for lines that are not UTF-8 (default 1252)", SetCodePage},
+        {{"--json"}, nullptr, "print the report as one JSON object",
+         [](Options &options, const std::string &) { options.json = true; }},
+        {{"--strict"}, nullptr, "count every note as a failure",
+         [](Options &options, const std::string &) { options.strict = true; }},
+        {{"-h", "--help"}, nullptr, "print this help", nullptr},
+        {{"--version"}, nullptr, "print the version", nullptr},
+    };
+    return kOptions;
+}
+
+// text in lines of at most 80 columns, the first after first, the others after an indent.
+std::string Wrapped(const std::string &first, const std::string &text, size_t indent)
+{
+    std::string out = first, line;
+    size_t width = first.size();
+    for (size_t at = 0; at < text.size();) {
+        size_t end = std::min(text.find(' ', at), text.size());
+        std::string word = text.substr(at, end - at);
+        at = end + 1;
+        if (width + (line.empty() ? 0 : 1) + word.size() > 80 && !line.empty()) {
+            out += line + "\n" + std::string(indent, ' ');
+            line.clear();
+            width = indent;
+        }
+        width += (line.empty() ? 0 : 1) + word.size();
+        line += (line.empty() ? "" : " ") + word;
+    }
+    return out + line + "\n";
+}
+
+std::string ExitStatuses()
+{
+    std::string notes, failures;
+    for (const WarningRow &row : WarningRows()) {
+        std::string &list = row.severity == Severity::kNote ? notes : failures;
+        if (row.help != nullptr)
+            list += (list.empty() ? "" : ", ") + std::string(row.help);
+    }
+    return "Exit status:\n" + Wrapped("  0  ", "every list runs as written; notes may remain: " + notes, 5)
+         + Wrapped("  1  ", "something will not happen as written: " + failures + "; with --strict, any note too", 5)
+         + Wrapped("  2  ", "a usage error, a folder or list that cannot be read, or a report that cannot be written", 5);
+}
+
+std::string Help()
+{
+    std::string out = std::string(kIntroduction) + "\n";
+    for (const Option &option : Table()) {
+        std::string names;
+        for (const std::string &name : option.names)
+            names += (names.empty() ? "" : ", ") + name;
+        names = "  " + names + (option.value ? std::string(" ") + option.value : "");
+        out += Wrapped(names + std::string(names.size() < 22 ? 22 - names.size() : 1, ' '), option.help, 22);
+    }
+    return out + "\n" + Wrapped("", kPackages, 0) + "\n" + ExitStatuses();
+}
+
+const Option *Find(const std::string &name)
+{
+    for (const Option &option : Table()) {
+        for (const std::string &each : option.names) {
+            if (each == name)
+                return &option;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+std::optional<Options> ParseOptions(const std::vector<std::string> &arguments, std::string *answer)
+{
+    Options options;
+    std::vector<std::string> folders;
+    for (size_t i = 0; i < arguments.size(); i++) {
+        std::string name = arguments[i], value;
+        size_t equals = name.rfind("--", 0) == 0 ? name.find('=') : std::string::npos;
+        bool inlineValue = equals != std::string::npos;
+        if (inlineValue) {
+            value = name.substr(equals + 1);
+            name.erase(equals);
+        }
+        const Option *option = Find(name);
+        if (name == "--" && !inlineValue) {
+            folders.insert(folders.end(), arguments.begin() + i + 1, arguments.end());
+            break;
+        }
+        if (option == nullptr && name.size() > 1 && name[0] == '-')
+            throw UsageError{"unknown option '" + ShownBytes(arguments[i]) + "'"};
+        if (option == nullptr) {
+            folders.push_back(name);
+            continue;
+        }
+        if (option->value == nullptr && inlineValue)
+            throw UsageError{name + " takes no value"};
+        if (option->value != nullptr && !inlineValue && i + 1 >= arguments.size())
+            throw UsageError{name + " needs a value"};
+        if (option->set == nullptr) {
+            *answer = name == "--version" ? kVersion : Help();
+            return std::nullopt;
+        }
+        option->set(options, option->value == nullptr || inlineValue ? value : arguments[++i]);
+    }
+    if (folders.size() != 1)
+        throw UsageError{folders.empty() ? "no FOLDER given" : "more than one FOLDER given"};
+    options.folder = folders[0];
+    return options;
+}
+
+}  // namespace check

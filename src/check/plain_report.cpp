@@ -1,0 +1,201 @@
+// The plain report. It says only what the model holds, in sentences from the warnings table,
+// and every outside text reaches it through Shown().
+#include "plain_report.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+
+#include "processors.h"
+
+namespace check {
+
+namespace {
+
+std::string Count(size_t count, const std::string &thing)
+{
+    return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
+}
+
+std::string Sentence(Warning warning, const NoteSubject &subject) { return RowOf(warning).sentence(subject); }
+
+// A line or so on what a package holds: "Acme Tools (Acme), ARM 2577, OS 4.0 to 6.99".
+std::string PackageText(const PackageFacts &facts, int codePage)
+{
+    if (facts.cabinet != CabinetState::kOk)
+        return facts.cabinet == CabinetState::kNotACabinet ? "not a cabinet" : "a damaged cabinet";
+    if (facts.State(SetupForm::k000) == SetupState::kInvalid)
+        return "a cabinet whose setup information (.000) is not valid";
+    if (!facts.AnyRead())
+        return facts.setup == SetupForm::kXml ? "a cabinet whose _setup.xml is not valid" : "a cabinet without setup information";
+    const SetupInfo &info = facts.info;
+    auto shown = [&](const std::string &bytes) { return Shown(SetupText(info, bytes, codePage)); };
+    std::string out = shown(info.app) + (info.provider.empty() ? "" : " (" + shown(info.provider) + ")") + ", "
+                    + ProcessorText(info.processor) + ", " + OsRangeText(info);
+    if (!BuildRangeText(info).empty())
+        out += ", " + BuildRangeText(info);
+    for (size_t i = 0; i < info.unsupported.size(); i++)
+        out += (i ? ", " : "; not for ") + shown(info.unsupported[i]);
+    return out;
+}
+
+std::string EncodingText(ListEncoding encoding, int codePage)
+{
+    if (encoding == kListUtf16)
+        return "UTF-16LE";
+    std::string lines = "each line UTF-8 where valid, else code page " + std::to_string(codePage);
+    return encoding == kListUtf8Mark ? "UTF-8 with byte-order mark, " + lines : lines;
+}
+
+std::string ProgramText(const Program &program)
+{
+    if (!program.portable)
+        return "not a Windows program";
+    std::string what = "machine " + Hex4(program.machine) + ", subsystem " + std::to_string(program.subsystem);
+    return program.device ? "for the device (Windows CE on ARM, " + what + ")"
+                          : "not for the device, which runs Windows CE programs for ARM (" + what + ")";
+}
+
+// "15 installer starts (3 install, 1 may be refused, 11 fail: 8 not found, 2 refused, 1 repeated)"
+std::string StartsText(const Counts &c)
+{
+    std::string fails;
+    const std::pair<size_t, const char *> kinds[] = {
+        {c.notFound, "not found"}, {c.refused, "refused"}, {c.repeated, "repeated"}, {c.other, "other"}};
+    for (const auto &[count, kind] : kinds) {
+        if (count > 0)
+            fails += (fails.empty() ? ": " : ", ") + std::to_string(count) + " " + kind;
+    }
+    return Count(c.starts, "installer start") + " (" + std::to_string(c.install) + " install, " + std::to_string(c.maybe)
+         + " may be refused, " + std::to_string(c.fail) + " fail" + fails + ")";
+}
+
+bool Has(const std::vector<Warning> &warnings, Warning warning)
+{
+    return std::find(warnings.begin(), warnings.end(), warning) != warnings.end();
+}
+
+std::string SummaryText(const Totals &totals)
+{
+    const std::string program = Has(totals.warnings, Warning::kProgramMissing)
+        ? "the lists are ready once the device program, the device build of cabbatch.exe, is copied beside them."
+        : "ready for the device.";
+    if (totals.attention == 0)
+        return totals.ready ? program : "the device program is not in the folder yet: not ready for the device under --strict.";
+    std::string things = Count(totals.attention, "thing") + " to look at, each marked !; ";
+    if (totals.ready)
+        return things + "none of them stops the card: " + program;
+    if (totals.failures > 0)
+        return things + std::to_string(totals.failures) + " will not happen as written: not ready for the device.";
+    return things + "not ready for the device under --strict.";
+}
+
+class PlainReport final : public ReportWriter {
+public:
+    explicit PlainReport(Output &out) : out_(out) {}
+
+    void Begin(const Options &options) override
+    {
+        options_ = &options;
+        out_.Add("Card folder " + ShownBytes(options.folder) + ", on the device " + Quoted(options.deviceDir)
+                 + (options.deviceDirGiven ? " (--device-dir)\n" : " (the default; --device-dir names another)\n"));
+    }
+
+    void BeginList(const ListReport &list) override
+    {
+        out_.Add("\n" + Shown(list.file.name) + ": for OS version " + std::to_string(list.file.osVersion)
+                 + ", " + EncodingText(list.encoding, options_->codePage) + "\n");
+        if (!list.runs)
+            out_.Add("  ! " + Sentence(Warning::kListUnnamable, {*options_, nullptr, &list}) + "\n"
+                     "  Were it read, its lines would be:\n");
+    }
+
+    void Line(const LineReport &line) override;
+
+    void EndList(const ListReport &list) override
+    {
+        const Counts &c = list.counts;
+        std::string out = "  " + Count(c.lines, "line") + ": " + StartsText(c) + ", " + Count(c.blank, "blank line")
+                        + ", " + Count(c.skipped, "line") + " skipped.";
+        if (list.runs && !list.file.facts.readOnly)
+            out += " Then the device deletes the list, so the batch runs once.";
+        for (Warning warning : ListNotes(list)) {
+            if (warning != Warning::kListUnnamable)  // told before its lines
+                out += "\n  ! " + Sentence(warning, {*options_, nullptr, &list});
+        }
+        out_.Add(out + "\n");
+    }
+
+    void End(const Totals &totals) override;
+
+private:
+    // What a package holds reads the same on each of its lines, so it is made once.
+    const std::string &Described(const PackageFacts &facts)
+    {
+        auto known = described_.find(&facts);
+        if (known == described_.end())
+            known = described_.emplace(&facts, "\n            " + PackageText(facts, options_->codePage)).first;
+        return known->second;
+    }
+    std::string ProgramsText(const Totals &totals) const;
+
+    Output &out_;
+    const Options *options_ = nullptr;
+    std::map<const PackageFacts *, std::string> described_;
+    std::string line_;  // kept from line to line: a list may have millions
+};
+
+void PlainReport::Line(const LineReport &line)
+{
+    char number[16];
+    std::snprintf(number, sizeof number, "  %5d  ", line.number);
+    line_.assign(number);
+    const NoteSubject subject{*options_, &line};
+    if (line.reason == Reason::kNone) {
+        line_.append("install \"").append(Shown(line.packagePath)).append("\"");
+        if (line.package != nullptr)
+            line_.append(Described(*line.package));
+        for (Warning warning : LineNotes(line))
+            line_.append("\n            ! ").append(Sentence(warning, subject));
+    } else if (line.reason == Reason::kBlank) {
+        line_.append("skip    blank line");
+    } else {
+        // A skipped line is a note of its own, but for a blank one.
+        line_.append("skip  ! ").append(Sentence(*WarningOf(line.reason), subject));
+    }
+    out_.Add(line_.append("\n"));
+}
+
+std::string PlainReport::ProgramsText(const Totals &totals) const
+{
+    std::string out;
+    for (const Program &program : totals.programs)
+        out += (out.empty() ? "\nPrograms in the folder:\n" : "") + ("  " + Quoted(program.file) + ": "
+               + ProgramText(program) + "\n");
+    if (Has(totals.warnings, Warning::kNoDeviceProgram))
+        out += "  ! " + Sentence(Warning::kNoDeviceProgram, {*options_}) + "\n";
+    return out;
+}
+
+void PlainReport::End(const Totals &totals)
+{
+    std::string out;
+    if (Has(totals.warnings, Warning::kNoList))
+        out += "\n! " + Sentence(Warning::kNoList, {*options_}) + "\n";
+    for (size_t i = 0; i < totals.nearMisses.size(); i++)
+        out += (i ? "! " : "\n! ") + Sentence(Warning::kListNearMiss, {*options_, nullptr, nullptr, &totals.nearMisses[i]})
+             + "\n";
+    out += ProgramsText(totals);
+    out += "\nSummary: " + Count(totals.lists, "list") + "; " + SummaryText(totals) + "\n";
+    if (totals.installs > 0)
+        out += "The device's installer deletes each package file once it has run it, even when the "
+               "installation failed: the card's packages are used up along with its list.\n";
+    out_.Add(out);
+    out_.Flush();
+}
+
+}  // namespace
+
+std::unique_ptr<ReportWriter> PlainWriter(Output &out) { return std::make_unique<PlainReport>(out); }
+
+}  // namespace check

@@ -1,0 +1,82 @@
+// The verdict on a package: each valid setup reading judged against the device, the stricter
+// verdict given. An invalid reading of the installer's own format refuses the package;
+// another is a doubt when nothing else is valid, else only a note.
+#include "verdict.h"
+
+#include "processors.h"
+
+namespace check {
+
+namespace {
+
+// The stricter of two verdicts: a refusal over a doubt over a yes; the first of equals.
+Verdict Stricter(const Verdict &a, const Verdict &b) { return int(b.installs) > int(a.installs) ? b : a; }
+
+bool Below(const Version &a, const Version &b)
+{
+    return a.major != b.major ? a.major < b.major : a.minor < b.minor;
+}
+
+// The verdict that the setup information alone gives.
+Verdict JudgeSetup(const SetupInfo &info, Version device, std::optional<unsigned long> processor)
+{
+    if (info.processor != 0 && !IsArmProcessor(info.processor))
+        return {Installs::kNo, "it is built for " + ProcessorText(info.processor) + ", not for an ARM device"};
+    bool low = info.osMin.major || info.osMin.minor, high = info.osMax.major || info.osMax.minor;
+    if ((low && Below(device, info.osMin)) || (high && Below(info.osMax, device)))
+        return {Installs::kNo, "it is built for " + OsRangeText(info) + ", and the device runs " + VersionText(device)};
+    if (processor && info.processor != 0 && info.processor != *processor)
+        return {Installs::kMaybe, "it is built for " + ProcessorText(info.processor) + " and the device reports "
+                                      + ProcessorText(*processor) + ": how strictly the installer compares ARM types "
+                                      "is not documented"};
+    std::string builds = BuildRangeText(info);
+    if (!builds.empty())
+        return {Installs::kMaybe, "it is built for " + builds + ", and the device's build is not known here"};
+    return {};
+}
+
+}  // namespace
+
+Verdict Judge(const PackageFacts &facts, Version device, std::optional<unsigned long> processor)
+{
+    if (facts.cabinet != CabinetState::kOk || facts.setup == SetupForm::kNone)
+        return {Installs::kNo, facts.why};
+    bool anyValid = facts.AnyRead();
+    Verdict verdict;
+    for (size_t i = 0; i < facts.readings.size(); i++) {
+        const SetupReading &reading = facts.readings[i];
+        if (reading.state == SetupState::kRead)
+            verdict = Stricter(verdict, JudgeSetup(reading.info, device, processor));
+        else if (reading.state == SetupState::kInvalid && (SetupFormats()[i].own || !anyValid))
+            verdict = Stricter(verdict, {SetupFormats()[i].own ? Installs::kNo : Installs::kMaybe, reading.why});
+    }
+    return verdict;
+}
+
+std::string OsRangeText(const SetupInfo &info)
+{
+    bool low = info.osMin.major || info.osMin.minor, high = info.osMax.major || info.osMax.minor;
+    if (low && high)
+        return "OS " + VersionText(info.osMin) + " to " + VersionText(info.osMax);
+    if (low)
+        return "OS " + VersionText(info.osMin) + " and later";
+    return high ? "OS up to " + VersionText(info.osMax) : "any OS version";
+}
+
+std::string BuildRangeText(const SetupInfo &info)
+{
+    // A highest build from 0xA0000000 on holds display flags (square screen, rotation).
+    bool low = info.buildMin > 0, high = info.buildMax >= 1 && info.buildMax <= 0x9FFFFFFFul;
+    if (low && high)
+        return "OS builds " + std::to_string(info.buildMin) + " to " + std::to_string(info.buildMax);
+    if (low)
+        return "OS builds " + std::to_string(info.buildMin) + " and later";
+    return high ? "OS builds up to " + std::to_string(info.buildMax) : "";
+}
+
+std::string VersionText(const Version &version)
+{
+    return std::to_string(version.major) + "." + std::to_string(version.minor);
+}
+
+}  // namespace check

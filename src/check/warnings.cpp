@@ -1,0 +1,164 @@
+// The warnings table. Each row's sentence is what the plain report says after its "!" (the
+// writers frame it), and what JSON notes will quote; the codes are a contract for scripts.
+#include "warnings.h"
+
+#include "report.h"
+
+namespace check {
+
+namespace {
+
+std::string Plural(size_t count, const std::string &thing)
+{
+    return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
+}
+
+std::string Numbered(int number) { return std::to_string(number); }
+
+// ---- Lines
+
+std::string NotFound(const NoteSubject &s)
+{
+    const LineReport &line = *s.line;
+    return std::string(HasWarning(line, Warning::kNotAFile) ? "not in the card folder: that name is not a regular file"
+                                                            : "not in the card folder")
+         + (line.suggestion.empty() ? "" : "; it holds " + Quoted(line.suggestion));
+}
+
+std::string Duplicate(const NoteSubject &s)
+{
+    const LineReport &line = *s.line;
+    return "the same package as line " + Numbered(line.sameAs) + ": the installer deleted the file when it ran line "
+         + Numbered(line.sameAs) + ", so this start fails; drop line " + Numbered(line.number);
+}
+
+std::string Disagrees(const NoteSubject &s)
+{
+    std::string fields;
+    for (const Disagreement &d : s.line->package->disagreements)
+        fields += (fields.empty() ? "" : ", ") + d.field + " " + d.first + " against " + d.second;
+    return "its .000 and its _setup.xml disagree (" + fields + "): the stricter verdict is given, since which "
+           "of the two a device's installer reads is not known here";
+}
+
+std::string DoesNotFit(const NoteSubject &s)
+{
+    // The switches with their spaces and the two quotes go around the package path.
+    const size_t most = kArgumentsCapacity - 1;
+    size_t length = wcslen(kInstallerSwitches) + s.line->packagePath.size() + 2, over = length - most;
+    return Quoted(s.line->packagePath) + " does not fit: with the switches and quotes the installer's arguments "
+           "would be " + std::to_string(length) + " characters, " + std::to_string(over) + " more than the "
+           "program's " + std::to_string(most) + "; shorten the folder or the name by " + Plural(over, "character");
+}
+
+// ---- Lists and the folder
+
+std::string Unnamable(const NoteSubject &s)
+{
+    return "NOTHING RUNS: in the folder " + Quoted(s.options.deviceDir) + " (" + std::to_string(s.options.deviceDir.size())
+         + " characters) the list's path does not fit the device program's " + std::to_string(kListPathCapacity - 1)
+         + " characters, so it cannot name the list, which stays.";
+}
+
+std::string DuplicateList(const NoteSubject &s)
+{
+    return "Another list for OS version " + std::to_string(s.list->file.osVersion)
+         + " is in the folder, its name differing only in case: a device's card holds only one of them, so which "
+           "one runs is not known.";
+}
+
+std::string NoList(const NoteSubject &s)
+{
+    return "No list " + ToUtf8(kListNameStart) + (s.options.osVersion ? std::to_string(*s.options.osVersion) : "<version>")
+         + ToUtf8(kListNameEnd) + " in the folder: nothing runs.";
+}
+
+std::string NearMissed(const NoteSubject &s) { return Quoted(s.nearMiss->file) + " is not a list: " + s.nearMiss->why + "."; }
+
+template <const char *kText> std::string Fixed(const NoteSubject &) { return kText; }
+
+const char kQuote[] = "holds a double quote: what follows it reaches the installer as switches";
+const char kAbsolute[] = "starts with a backslash: it is still joined to the folder, with a doubled backslash";
+const char kSlash[] = "holds a slash, which the device's file system may not take for a folder separator: use backslashes";
+const char kNotAFile[] = "that name is not a regular file";
+const char kSurrogate[] = "holds half of a UTF-16 pair (shown as <U+...>): no file can carry that name";
+const char kSetupDll[] = "it carries a setup DLL, code that the installer runs: should it restart the device, the list "
+                         "stays and the whole batch runs again from the top at the next start";
+const char kNul[] = "the line holds a NUL character";
+const char kReadError[] = "a read error cut the list here; nothing after it is read";
+const char kReadOnly[] = "The list is read-only: the device cannot delete it, so the batch runs again at every start.";
+const char kOddLength[] = "The list ends in a lone byte: UTF-16 has two bytes a character, and the device drops the "
+                          "last byte.";
+const char kWithoutMark[] = "The list looks like UTF-16 saved without its byte-order mark: the device reads NULs in "
+                            "every line and skips them all. Save it as Unicode (with the mark) or as UTF-8.";
+const char kNoDeviceProgram[] = "None of them runs on the device: put the device build of cabbatch.exe on the card.";
+const char kProgramMissing[] = "The folder holds no program yet: the device build of cabbatch.exe is still to be "
+                               "copied beside the lists.";
+
+std::string Refused(const NoteSubject &s) { return "the installer will refuse it: " + s.line->verdict.why; }
+std::string MayRefuse(const NoteSubject &s) { return "the installer may refuse it: " + s.line->verdict.why; }
+std::string SetupInvalid(const NoteSubject &s)
+{
+    return "its _setup.xml is not valid, so the .000 decides: " + s.line->package->Reading(SetupForm::kXml).why;
+}
+std::string TooLong(const NoteSubject &) { return "the line is longer than " + std::to_string(kMaxEntryLength) + " characters"; }
+
+const Scope kLine = Scope::kLine, kList = Scope::kList, kFolder = Scope::kFolder;
+const Severity kFailure = Severity::kFailure, kNote = Severity::kNote;
+const Told kInWarnings = Told::kWarnings, kAsReason = Told::kReason, kByField = Told::kField;
+const std::nullopt_t kNone = std::nullopt;
+
+const std::vector<WarningRow> kRows = {
+    {Warning::kDuplicate, "duplicate", kLine, kFailure, kInWarnings, true, kNone, Start::kRepeated,
+     "a package named again", Duplicate},
+    {Warning::kNotFound, "not-found", kLine, kFailure, kInWarnings, true, kNone, Start::kNotFound,
+     "a package not found", NotFound},
+    {Warning::kQuote, "quote", kLine, kFailure, kInWarnings, true, kNone, Start::kOther,
+     "a quote in an entry", Fixed<kQuote>},
+    {Warning::kRefused, "refused", kLine, kFailure, kInWarnings, true, Warning::kDuplicate, Start::kRefused,
+     "a package the installer refuses", Refused},
+    {Warning::kMayRefuse, "may-refuse", kLine, kNote, kInWarnings, true, kNone, Start::kMaybe,
+     "a package the installer may refuse", MayRefuse},
+    {Warning::kAbsolute, "absolute", kLine, kNote, kInWarnings, true, kNone, kNone,
+     "an entry starting with a backslash", Fixed<kAbsolute>},
+    {Warning::kSlash, "slash", kLine, kNote, kInWarnings, true, kNone, kNone, "an entry holding a slash", Fixed<kSlash>},
+    {Warning::kNotAFile, "not-a-file", kLine, kFailure, kInWarnings, true, Warning::kNotFound, kNone, nullptr,
+     Fixed<kNotAFile>},
+    {Warning::kUnpairedSurrogate, "unpaired-surrogate", kLine, kFailure, kInWarnings, true, kNone, kNone,
+     "half of a UTF-16 pair in an entry", Fixed<kSurrogate>},
+    {Warning::kSetupDll, "setup-dll", kLine, kNote, kInWarnings, true, kNone, kNone, "a setup DLL", Fixed<kSetupDll>},
+    {Warning::kSetupDisagrees, "setup-disagrees", kLine, kNote, kInWarnings, true, kNone, kNone,
+     "a .000 and a _setup.xml that disagree", Disagrees},
+    {Warning::kSetupInvalid, "setup-invalid", kLine, kNote, kInWarnings, true, kNone, kNone,
+     "a _setup.xml that is not valid beside a valid .000", SetupInvalid},
+    {Warning::kNul, "nul", kLine, kFailure, kAsReason, true, kNone, kNone, "a line holding a NUL", Fixed<kNul>},
+    {Warning::kTooLong, "too-long", kLine, kFailure, kAsReason, true, kNone, kNone, "a line too long", TooLong},
+    {Warning::kDoesNotFit, "does-not-fit", kLine, kFailure, kAsReason, true, kNone, kNone,
+     "a package path too long for the installer's arguments", DoesNotFit},
+    {Warning::kReadError, "read-error", kLine, kFailure, kAsReason, true, kNone, kNone, nullptr, Fixed<kReadError>},
+    {Warning::kListUnnamable, "list-unnamable", kList, kFailure, kByField, true, kNone, kNone,
+     "a list the program cannot name", Unnamable},
+    {Warning::kListReadOnly, "read-only", kList, kFailure, kByField, true, kNone, kNone, "a read-only list",
+     Fixed<kReadOnly>},
+    {Warning::kDuplicateList, "duplicate-list", kList, kFailure, kInWarnings, true, kNone, kNone,
+     "two lists for one version", DuplicateList},
+    {Warning::kOddLength, "odd-length", kList, kNote, kInWarnings, true, kNone, kNone,
+     "a UTF-16 list ending in a lone byte", Fixed<kOddLength>},
+    {Warning::kUtf16WithoutMark, "utf-16-without-mark", kList, kFailure, kInWarnings, true, kNone, kNone,
+     "a UTF-16 list without its mark", Fixed<kWithoutMark>},
+    {Warning::kNoList, "no-list", kFolder, kFailure, kInWarnings, true, kNone, kNone, "no list", NoList},
+    {Warning::kNoDeviceProgram, "no-device-program", kFolder, kFailure, kInWarnings, true, kNone, kNone,
+     "programs in FOLDER and none for the device", Fixed<kNoDeviceProgram>},
+    {Warning::kListNearMiss, "list-near-miss", kFolder, kNote, kInWarnings, true, kNone, kNone,
+     "a file named nearly as a list", NearMissed},
+    {Warning::kProgramMissing, "program-missing", kFolder, kNote, kInWarnings, false, kNone, kNone,
+     "no program in FOLDER yet", Fixed<kProgramMissing>},
+};
+
+}  // namespace
+
+const std::vector<WarningRow> &WarningRows() { return kRows; }
+
+const WarningRow &RowOf(Warning warning) { return kRows[size_t(warning)]; }
+
+}  // namespace check

@@ -1,0 +1,52 @@
+// Every warning the card check gives, as rows of one table: its code in the JSON, what it is
+// attached to, whether it is a failure or a note, how it is told, and its sentence. The report
+// model, the counts, both report forms, the exit status and the help all read the rows: a new
+// warning is a row here plus the code that detects it.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace check {
+
+enum class Warning {
+    // On a line that starts the installer, in the order that decides what the start counts as.
+    kDuplicate, kNotFound, kQuote, kRefused, kMayRefuse, kAbsolute, kSlash, kNotAFile,
+    kUnpairedSurrogate, kSetupDll, kSetupDisagrees, kSetupInvalid,
+    // Why a line other than a blank one is skipped.
+    kNul, kTooLong, kDoesNotFit, kReadError,
+    // On a list.
+    kListUnnamable, kListReadOnly, kDuplicateList, kOddLength, kUtf16WithoutMark,
+    // On the card folder.
+    kNoList, kNoDeviceProgram, kListNearMiss, kProgramMissing,
+};
+
+enum class Scope { kLine, kList, kFolder };
+enum class Severity { kFailure, kNote };  // a failure: something will not happen as written
+// Where the JSON tells it: among the warnings of its line, list or folder, as the reason a
+// line is skipped, or by a field of its own (a list's "runs" and "read_only").
+enum class Told { kWarnings, kReason, kField };
+// What becomes of a line that starts the installer.
+enum class Start { kInstall, kMaybe, kNotFound, kRefused, kRepeated, kOther };
+
+struct NoteSubject;  // what a sentence speaks of (report.h)
+
+struct WarningRow {
+    Warning warning;
+    const char *code;                    // in the JSON; stable
+    Scope scope;
+    Severity severity;
+    Told told;
+    bool marked;                         // a "!" of the plain report, counted in "attention"
+    std::optional<Warning> toldWith;     // a note that already tells it, when it comes along
+    std::optional<Start> counts;         // what a start carrying it counts as, the first row deciding
+    const char *help;                    // for --help's exit statuses; null: not listed there
+    std::string (*sentence)(const NoteSubject &subject);
+};
+
+// Every row, in the order of Warning.
+const std::vector<WarningRow> &WarningRows();
+const WarningRow &RowOf(Warning warning);
+
+}  // namespace check

@@ -113,7 +113,7 @@ public:
     void Begin(const Options &options) override
     {
         codePage_ = options.codePage;
-        out_.Add("{\"folder\": " + Json(options.folder)
+        out_.Add("{\"format\": " + std::to_string(kJsonFormat) + ", \"folder\": " + Json(options.folder)
                  + ", \"device_dir\": " + Json(options.deviceDir) + ", \"lists\": [");
     }
 

@@ -1,4 +1,5 @@
-// The JSON report, for scripts: a documented contract, changed only by adding fields.
+// The JSON report, for scripts: a documented contract, changed only by adding fields within a
+// format, and by a new "format" number otherwise.
 #pragma once
 
 #include <memory>
@@ -7,6 +8,8 @@
 #include "report.h"
 
 namespace check {
+
+constexpr int kJsonFormat = 1;
 
 std::unique_ptr<ReportWriter> JsonWriter(Output &out);
 

@@ -347,6 +347,8 @@ def check_json(run, name):
     text = result.stdout.decode("utf-8")  # strict: no lone surrogate gets this far
     if re.search(r"\\ud[89a-f]", text, re.IGNORECASE):
         failures.append("an unpaired surrogate escape in the JSON")
+    if json.loads(text).get("format") != 1:
+        failures.append("the report does not say its format, 1")
     if summary(json.loads(text)) != expected:
         failures.append(f"report {summary(json.loads(text))}, expected {expected}")
     return failures

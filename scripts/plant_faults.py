@@ -83,6 +83,7 @@ FAULTS = [
     ("document: a parm ignored", "taken = VersionOf(value, &info->osMax);", "taken = true;", "host"),
     ("document: a signed BuildNumberMax read as unsigned", "taken = Whole(value, true, &info->buildMax);",
      "taken = Whole(value, false, &info->buildMax);", "host"),
+    ("document: a negative build past 32 bits", " : *number) & 0xFFFFFFFFull);", " : *number));", "host"),
     ("document: a disagreement not warned", "    if (!facts.disagreements.empty())\n        line.warnings.push_back(Warning::kSetupDisagrees);\n",
      "", "host"),
     ("document: the entity expansion bound removed",

@@ -17,8 +17,9 @@ bool Whole(const std::string &text, bool maySign, unsigned long *value)
     std::optional<unsigned long> number = WholeNumber(text.substr(negative ? 1 : 0));
     if (!number || (negative && *number > 0x80000000ul))
         return false;
-    // A negative build is the same 32 bits as the .000 stores: -536870912 is 0xE0000000.
-    *value = static_cast<unsigned long>(negative ? 0x100000000ull - *number : *number);
+    // A negative build is the same 32 bits as the .000 stores: -536870912 is 0xE0000000, and
+    // -0 is 0 (in 32 bits, as on Windows, where a long has no more).
+    *value = static_cast<unsigned long>((negative ? 0x100000000ull - *number : *number) & 0xFFFFFFFFull);
     return true;
 }
 

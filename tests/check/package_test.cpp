@@ -235,6 +235,7 @@ TEST(SetupDocument, ParmsAsTheInstallerReadsThemWithinTheBounds)
         {Document({"OSVersionMin=4.2", "OSVersionMax=5"}), true, 0, {4, 2}, {5, 0}, 0, false, ""},
         {Document({}), true, 0, {}, {}, 0, false, ""},
         {Document({"BuildNumberMax=4294967295"}), true, 0, {}, {}, 0xFFFFFFFFul, false, ""},
+        {Document({"BuildNumberMax=-0"}), true, 0, {}, {}, 0, false, ""},
         {Document({"AppName=&n; Runtime"}, kEntity), desktop::XmlExpandsEntities(), 0, {}, {}, 0, false, "NSB Runtime"},
         {Document({"ProcessorType=ARM"}), false, 0, {}, {}, 0, false, ""},
         {Document({"BuildNumberMax=-2147483649"}), false, 0, {}, {}, 0, false, ""},

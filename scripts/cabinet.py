@@ -20,6 +20,12 @@ def checksum(data, seed=0):
     return seed ^ rest
 
 
+def block(packed, unpacked_size):
+    """One CFDATA record: its checksum, its sizes and its bytes."""
+    sizes = struct.pack("<HH", len(packed), unpacked_size)
+    return struct.pack("<I", checksum(sizes, checksum(packed))) + sizes + packed
+
+
 def data_blocks(data, compression):
     """CFDATA records for one folder's bytes."""
     records = []
@@ -30,33 +36,42 @@ def data_blocks(data, compression):
             packed = b"CK" + deflate.compress(plain) + deflate.flush()
         else:
             packed = plain
-        sizes = struct.pack("<HH", len(packed), len(plain))
-        records.append(struct.pack("<I", checksum(sizes, checksum(packed))) + sizes + packed)
+        records.append(block(packed, len(plain)))
     return records
 
 
-def cabinet(members, compression=NONE, signature=b""):
-    """A cabinet of members [(name, bytes)] in one folder. A signature is put after the
-    cabinet, its offset and size in the header's reserve, as a signed package has them."""
-    data = b"".join(content for _, content in members)
-    blocks = data_blocks(data, compression)
+def laid_out(files, folders, blocks, version=(1, 3), signature=b""):
+    """A cabinet laid out by hand, nothing checked: files [(name, size, offset in its folder,
+    folder index)], folders [(compression, first block, block count)] over one run of CFDATA
+    records, so that folders may share blocks. A signature is put after the cabinet, its
+    offset and size in the header's reserve, as a signed package has them."""
     reserve = 20 if signature else 0
     header_size = 36 + (4 + reserve if reserve else 0)
-    files_at = header_size + 8
-    entries, offset = [], 0
-    for name, content in members:
-        entries.append(struct.pack("<IIHHHH", len(content), offset, 0, 0x5A21, 0x6000, 0x20)
-                       + name.encode("ascii") + b"\0")
-        offset += len(content)
+    files_at = header_size + 8 * len(folders)
+    entries = [struct.pack("<IIHHHH", size, offset, folder, 0x5A21, 0x6000, 0x20)
+               + name.encode("ascii") + b"\0"
+               for name, size, offset, folder in files]
     data_at = files_at + sum(len(entry) for entry in entries)
-    size = data_at + sum(len(block) for block in blocks)
-    flags = 4 if reserve else 0
-    header = struct.pack("<4sIIIIIBBHHHHH", b"MSCF", 0, size, 0, files_at, 0, 3, 1, 1, len(members),
-                         flags, 0x1234, 0)
+    starts = [data_at]
+    for record in blocks:
+        starts.append(starts[-1] + len(record))
+    size = starts[-1]
+    header = struct.pack("<4sIIIIIBBHHHHH", b"MSCF", 0, size, 0, files_at, 0, version[1], version[0], len(folders),
+                         len(files), 4 if reserve else 0, 0x1234, 0)
     if reserve:
         header += struct.pack("<HBB", reserve, 0, 0) + struct.pack("<IIIII", 0, 0, 0, size, len(signature))
-    folder = struct.pack("<IHH", data_at, len(blocks), compression)
-    return header + folder + b"".join(entries) + b"".join(blocks) + signature
+    records = b"".join(struct.pack("<IHH", starts[first], count, compression) for compression, first, count in folders)
+    return header + records + b"".join(entries) + b"".join(blocks) + signature
+
+
+def cabinet(members, compression=NONE, signature=b""):
+    """A cabinet of members [(name, bytes)] in one folder, as cabinet writers lay it out."""
+    blocks = data_blocks(b"".join(content for _, content in members), compression)
+    files, offset = [], 0
+    for name, content in members:
+        files.append((name, len(content), offset, 0))
+        offset += len(content)
+    return laid_out(files, [(compression, 0, len(blocks))], blocks, signature=signature)
 
 
 def setup_info(app="App", provider="Provider", processor=0, os_min=(0, 0), os_max=(0, 0),

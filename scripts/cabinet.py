@@ -5,7 +5,7 @@ import struct
 import zlib
 
 BLOCK = 32768
-NONE, MSZIP = 0, 1
+NONE, MSZIP, QUANTUM = 0, 1, 2
 
 
 def checksum(data, seed=0):
@@ -72,6 +72,28 @@ def cabinet(members, compression=NONE, signature=b""):
         files.append((name, len(content), offset, 0))
         offset += len(content)
     return laid_out(files, [(compression, 0, len(blocks))], blocks, signature=signature)
+
+
+def faulty_records(setup):
+    """Cabinets whose own records decide what becomes of them before any library reads
+    them, each beside a boundary that passes: name: bytes, setup being a ".000"."""
+    data = b"data" * 100
+    blocks, members = data_blocks(setup + data, MSZIP), [("APP.000", setup), ("DATA.001", data)]
+    whole, first = [(MSZIP, 0, len(blocks))], ("APP.000", len(setup), 0, 0)
+
+    def second(size=len(data), offset=len(setup), folder=0, name="DATA.001"):
+        return [first, (name, size, offset, folder)]
+    return {
+        "no files.cab": cabinet([], MSZIP),
+        "an empty name.cab": cabinet(members + [("", b"x")]),
+        "a name of 255 bytes.cab": cabinet(members + [("N" * 255, b"x")]),
+        "a name of 256 bytes.cab": cabinet(members + [("N" * 256, b"x")]),
+        "version 2.1.cab": laid_out(second(), whole, blocks, version=(2, 1)),
+        "a folder past the last.cab": laid_out(second(folder=1), whole, blocks),
+        "members sharing a byte.cab": laid_out(second(offset=len(setup) - 1), whole, blocks),
+        "a member a byte past its folder.cab": laid_out(second(size=len(data) + 1), whole, blocks),
+        "garbage Quantum.cab": laid_out(second(), [(QUANTUM, 0, 1)], [block(bytes(range(256)) * 4, len(setup + data))]),
+    }
 
 
 def setup_info(app="App", provider="Provider", processor=0, os_min=(0, 0), os_max=(0, 0),

@@ -1,5 +1,5 @@
 // The cabinet's header and folder records: what the installer meets first in a package.
-// Every offset is checked against the bytes read.
+// Every offset is checked against the bytes there are.
 #include "cabinet_header.h"
 
 #include <algorithm>
@@ -10,53 +10,50 @@
 
 namespace check {
 
-namespace {
-
-// Steps over a NUL-terminated string at *at; false when it runs past count.
-bool SkipString(const unsigned char *bytes, size_t count, size_t *at)
-{
-    const void *end = *at < count ? std::memchr(bytes + *at, 0, count - *at) : nullptr;
-    if (end == nullptr)
-        return false;
-    *at = size_t(static_cast<const unsigned char *>(end) - bytes) + 1;
-    return true;
-}
-
-}  // namespace
-
-CabinetHeader ReadCabinetHeader(const unsigned char *bytes, size_t count)
+CabinetRecords ReadCabinetHeader(const CabinetBytes &bytes)
 {
     using namespace layout;
-    CabinetHeader header;
-    header.signature = count >= 4 && std::memcmp(bytes + kCabinetSignature, "MSCF", 4) == 0;
-    if (!header.signature || count < kCabinetHeaderSize)
-        return header;
-    const unsigned long folders = Word(bytes + kCabinetFolders), flags = Word(bytes + kCabinetFlags);
-    size_t at = kCabinetHeaderSize, folderReserve = 0;
-    // A reserve in the header (a signed package keeps its signature's place there) and in
-    // each folder record.
+    CabinetRecords records;
+    unsigned char header[kCabinetHeaderSize + kReserveFieldsSize] = {};
+    size_t count = bytes(0, sizeof header, header);
+    records.signature = count >= 4 && std::memcmp(header + kCabinetSignature, "MSCF", 4) == 0;
+    if (!records.signature || count < kCabinetHeaderSize)
+        return records;
+    records.versionMajor = header[kCabinetVersionMajor], records.versionMinor = header[kCabinetVersionMinor];
+    const unsigned long folders = Word(header + kCabinetFolders), flags = Word(header + kCabinetFlags);
+    records.filesAt = Long(header + kCabinetFilesAt), records.files = unsigned(Word(header + kCabinetFiles));
+    if (records.versionMajor != kFormatMajor || records.versionMinor != kFormatMinor) {
+        records.fault = CabinetFault::kVersion;
+        return records;
+    }
+    if (flags & (kFlagPrevious | kFlagNext)) {
+        records.fault = CabinetFault::kSpanned;
+        return records;
+    }
+    std::uint64_t at = kCabinetHeaderSize;
+    size_t folderReserve = 0;
+    // A reserve in the header (a signed package keeps its signature's place there), in each
+    // folder record and in each data block.
     if (flags & kFlagReserve) {
         if (count < kCabinetHeaderSize + kReserveFieldsSize)
-            return header;
-        folderReserve = bytes[kReserveFolder];
-        at = kCabinetHeaderSize + kReserveFieldsSize + Word(bytes + kReserveHeader);
-    }
-    header.spanned = (flags & (kFlagPrevious | kFlagNext)) != 0;
-    for (unsigned long names = (flags & kFlagPrevious ? 2 : 0) + (flags & kFlagNext ? 2 : 0); names > 0; names--) {
-        if (!SkipString(bytes, count, &at))
-            return header;
+            return records;
+        folderReserve = header[kReserveFolder], records.dataReserve = header[kReserveData];
+        at = kCabinetHeaderSize + kReserveFieldsSize + Word(header + kReserveHeader);
     }
     for (unsigned long folder = 0; folder < folders; folder++, at += kFolderRecordSize + folderReserve) {
-        if (at + kFolderRecordSize > count)
-            return header;
-        int method = int(Word(bytes + at + kFolderCompression) & kCompressionMask);
-        if (method > 3)
-            return header;
-        if (std::find(header.compression.begin(), header.compression.end(), method) == header.compression.end())
-            header.compression.push_back(method);
+        unsigned char record[kFolderRecordSize] = {};
+        if (bytes(at, sizeof record, record) < sizeof record)
+            return records;
+        CabinetFolder read{Long(record + kFolderDataAt), unsigned(Word(record + kFolderBlocks)),
+                           int(Word(record + kFolderCompression) & kCompressionMask)};
+        if (read.method > kLzx)
+            return records;
+        records.folders.push_back(read);
+        if (std::find(records.compression.begin(), records.compression.end(), read.method) == records.compression.end())
+            records.compression.push_back(read.method);
     }
-    header.valid = folders > 0;
-    return header;
+    records.fault = folders > 0 ? CabinetFault::kNone : CabinetFault::kDamaged;
+    return records;
 }
 
 const char *CompressionName(int method)

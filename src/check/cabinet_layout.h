@@ -12,6 +12,7 @@ constexpr size_t kCabinetSignature = 0;    // "MSCF"
 constexpr size_t kCabinetSize = 8;         // 4: the whole cabinet's size
 constexpr size_t kCabinetFilesAt = 16;     // 4: where the first member record lies
 constexpr size_t kCabinetVersionMinor = 24, kCabinetVersionMajor = 25;  // 1 each: 3, 1
+constexpr unsigned kFormatMajor = 1, kFormatMinor = 3;  // the only version the format has
 constexpr size_t kCabinetFolders = 26;     // 2
 constexpr size_t kCabinetFiles = 28;       // 2
 constexpr size_t kCabinetFlags = 30;       // 2: the flags below
@@ -28,12 +29,14 @@ constexpr size_t kFolderBlocks = 4;        // 2: how many data blocks it has
 constexpr size_t kFolderCompression = 6;   // 2: the method in the low four bits
 constexpr size_t kFolderRecordSize = 8;
 constexpr unsigned kCompressionMask = 0xF;
+constexpr int kStored = 0, kMszip = 1, kQuantum = 2, kLzx = 3;
 
 // A member record (CFFILE), then its NUL-terminated name.
 constexpr size_t kFileSize = 0;            // 4: its uncompressed size
 constexpr size_t kFileOffset = 4;          // 4: where it starts in its folder's data
 constexpr size_t kFileFolder = 8;          // 2: its folder's index
 constexpr size_t kFileName = 16;
+constexpr size_t kFileNameMost = 255;      // bytes of a name, its NUL not counted
 
 // A data block (CFDATA), then its reserve and its compressed bytes.
 constexpr size_t kDataChecksum = 0;        // 4

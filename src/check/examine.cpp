@@ -3,7 +3,9 @@
 #include "examine.h"
 
 #include <algorithm>
+#include <cstring>
 
+#include "cabinet_scan.h"
 #include "program_header.h"
 
 namespace check {
@@ -28,27 +30,89 @@ std::string ReadStart(const desktop::Path &path, size_t most)
     return start;
 }
 
-CabinetHeader HeaderOf(const std::string &start)
-{
-    return ReadCabinetHeader(reinterpret_cast<const unsigned char *>(start.data()), start.size());
-}
+// A package's bytes for its records, read forward through a window of the file. The records
+// are asked for in the order they lie, but for data blocks before the member records, so
+// going back, which opens the file again, happens at most a few times.
+class PackageBytes {
+public:
+    explicit PackageBytes(const desktop::Path &path) : path_(path) {}
+    ~PackageBytes() { Close(); }
+    PackageBytes(const PackageBytes &) = delete;
+    PackageBytes &operator=(const PackageBytes &) = delete;
+
+    size_t Fetch(std::uint64_t offset, size_t count, unsigned char *into)
+    {
+        if (!opened_ || offset < windowAt_)
+            Open();
+        while (windowAt_ + window_.size() < offset + count && !ended_) {
+            // What lies before offset is not asked for again: dropped before reading on.
+            size_t before = size_t(std::min<std::uint64_t>(offset - windowAt_, window_.size()));
+            window_.erase(0, before);
+            windowAt_ += before;
+            ReadOn();
+        }
+        if (offset >= windowAt_ + window_.size())
+            return 0;
+        size_t there = size_t(std::min<std::uint64_t>(count, windowAt_ + window_.size() - offset));
+        std::memcpy(into, window_.data() + (offset - windowAt_), there);
+        return there;
+    }
+
+private:
+    void Open()
+    {
+        Close();
+        std::string why;
+        opened_ = true;
+        ended_ = desktop::OpenRegularFile(path_, &file_, &why) != kOk;
+        window_.clear();
+        windowAt_ = 0;
+    }
+
+    void Close()
+    {
+        if (file_ != nullptr)
+            desktop::CloseFile(file_);
+        file_ = nullptr;
+    }
+
+    // A read that fails ends the bytes, as the file's end does.
+    void ReadOn()
+    {
+        const size_t kChunk = 1 << 16, had = window_.size();
+        window_.resize(had + kChunk);
+        int count = 0;
+        bool read = PlatformReadFile(file_, reinterpret_cast<unsigned char *>(&window_[had]), int(kChunk), &count) == kOk
+                 && count > 0;
+        window_.resize(had + (read ? size_t(count) : 0));
+        ended_ = !read;
+    }
+
+    const desktop::Path &path_;
+    PlatformHandle file_ = nullptr;
+    bool opened_ = false, ended_ = false;
+    std::string window_;                 // the file's bytes from windowAt_ on
+    std::uint64_t windowAt_ = 0;
+};
 
 }  // namespace
 
-// Its first bytes for the cabinet's own records (the most that 65,535 folders with the
-// largest reserves take, where a package needs it), then the whole cabinet read through by
-// the platform's library.
+// The cabinet's own records, then the whole cabinet read through by the platform's library
+// where that decompresses each data block once (a cabinet without members needs none).
 PackageFacts ExaminePackage(const desktop::Path &path)
 {
-    const size_t kUsualHeader = 1 << 16, kLargestHeader = 40 + 65535 + 4 * 256 + 65535 * (8 + 255);
-    std::string start = ReadStart(path, kUsualHeader);
-    CabinetHeader header = HeaderOf(start);
-    if (header.signature && !header.valid && start.size() == kUsualHeader)
-        header = HeaderOf(ReadStart(path, kLargestHeader));
+    CabinetRecords records;
+    {
+        PackageBytes bytes(path);
+        records = ScanCabinet([&](std::uint64_t offset, size_t count, unsigned char *into) {
+            return bytes.Fetch(offset, count, into);
+        });
+    }
     desktop::CabinetRead read;
-    if (header.signature)
+    read.readThrough = records.members.empty();
+    if (records.fault == CabinetFault::kNone && !records.members.empty())
         read = desktop::ReadCabinet(path, SetupMembers());
-    return DescribePackage(header, read.readThrough, read.members, read.kept);
+    return DescribePackage(records, read.readThrough, read.kept);
 }
 
 Program ExamineProgram(const Text &name, const desktop::Path &path)

@@ -43,7 +43,8 @@ const char *InstallsName(Installs installs)
 
 const char *CabinetName(CabinetState state)
 {
-    return state == CabinetState::kOk ? "ok" : state == CabinetState::kNotACabinet ? "not-a-cabinet" : "damaged";
+    static const char *const kNames[] = {"ok", "not-a-cabinet", "damaged", "unread"};
+    return kNames[int(state)];
 }
 
 const char *SetupStateName(SetupState state)

@@ -13,6 +13,53 @@ namespace check {
 namespace {
 
 const char kDamaged[] = "the cabinet is damaged or cut short, so the installer cannot unpack it";
+const char kNoSetup[] = "the package holds no setup information (no .000 member, no _setup.xml)";
+
+// What each fault of the cabinet's records makes of it, and the sentence that says why.
+struct FaultRow {
+    CabinetFault fault;
+    CabinetState state;
+    const char *why;  // "{version}" stands for the version the cabinet gives
+};
+const FaultRow kFaults[] = {
+    {CabinetFault::kNone, CabinetState::kOk, ""},
+    {CabinetFault::kDamaged, CabinetState::kDamaged, kDamaged},
+    {CabinetFault::kVersion, CabinetState::kDamaged,
+     "the cabinet gives its format version as {version}, and the format has only version 1.3: it is damaged"},
+    {CabinetFault::kSpanned, CabinetState::kDamaged, "the cabinet continues in another file, which the installer is not given"},
+    {CabinetFault::kNameEmpty, CabinetState::kDamaged, "a member of the cabinet has no name: the cabinet is damaged"},
+    {CabinetFault::kNameTooLong, CabinetState::kDamaged,
+     "a member's name is longer than the 255 bytes a cabinet holds: the cabinet is damaged"},
+    {CabinetFault::kFolderIndex, CabinetState::kDamaged,
+     "a member names a folder past the cabinet's last one: the cabinet is damaged"},
+    {CabinetFault::kMembersOverlap, CabinetState::kDamaged,
+     "two of its members share data, as no cabinet writer makes them: the cabinet is damaged"},
+    {CabinetFault::kPastFolder, CabinetState::kDamaged,
+     "a member reaches past the end of its folder's data: the cabinet is damaged or cut short"},
+    {CabinetFault::kQuantum, CabinetState::kUnread,
+     "it is compressed with Quantum, whose data the check cannot verify alike on every build, so the check did not "
+     "read it"},
+    {CabinetFault::kOutOfOrder, CabinetState::kUnread,
+     "its members are listed out of their data's order, as no cabinet writer lists them; the check unpacks data only "
+     "once and in order, so it did not read this cabinet's"},
+    {CabinetFault::kSharedBlocks, CabinetState::kUnread,
+     "several of its folders lie over the same data, as no cabinet writer lays them out; the check unpacks data only "
+     "once, so it did not read this cabinet's"},
+};
+
+const FaultRow &RowOf(CabinetFault fault)
+{
+    return *std::find_if(std::begin(kFaults), std::end(kFaults), [&](const FaultRow &row) { return row.fault == fault; });
+}
+
+std::string Why(const FaultRow &row, const CabinetRecords &records)
+{
+    std::string why = row.why;
+    size_t at = why.find("{version}");
+    if (at != std::string::npos)
+        why.replace(at, 9, std::to_string(records.versionMajor) + "." + std::to_string(records.versionMinor));
+    return why;
+}
 
 bool EndsWith(std::string name, const std::string &tail)
 {
@@ -75,37 +122,34 @@ void ReadSetups(PackageFacts &facts, bool dllMember, const std::vector<std::pair
 
 }  // namespace
 
-PackageFacts DescribePackage(const CabinetHeader &header, bool readThrough,
-                             const std::vector<std::string> &members,
+PackageFacts DescribePackage(const CabinetRecords &records, bool readThrough,
                              const std::vector<std::pair<std::string, std::string>> &kept)
 {
     PackageFacts facts;
-    if (!header.signature) {
+    if (!records.signature) {
         facts.cabinet = CabinetState::kNotACabinet;
         facts.why = "the file is not a cabinet (it does not start with MSCF)";
         return facts;
     }
-    if (!header.valid || !readThrough) {
-        facts.why = kDamaged;
+    // Sound records that a library could not read through hold damaged data.
+    const FaultRow &row = RowOf(records.fault == CabinetFault::kNone && !readThrough ? CabinetFault::kDamaged : records.fault);
+    facts.why = Why(row, records);
+    if (row.state == CabinetState::kDamaged)
         return facts;
-    }
-    if (header.spanned) {
-        facts.why = "the cabinet continues in another file, which the installer is not given";
-        return facts;
-    }
-    facts.cabinet = CabinetState::kOk;
-    facts.compression = header.compression;
-    bool dllMember = std::any_of(members.begin(), members.end(), [](const std::string &name) { return EndsWith(name, ".999"); });
+    facts.cabinet = row.state;
+    facts.compression = records.compression;
+    const std::vector<std::string> &names = records.members;
+    auto holds = [&](bool (*format)(const std::string &)) { return std::any_of(names.begin(), names.end(), format); };
+    facts.setup = holds(Holds000) ? SetupForm::k000 : holds(HoldsDocument) ? SetupForm::kXml : SetupForm::kNone;
+    if (facts.setup == SetupForm::kNone)
+        facts.why = kNoSetup;
+    bool dllMember = holds([](const std::string &name) { return EndsWith(name, ".999"); });
     ReadSetups(facts, dllMember, kept);
     std::vector<const SetupInfo *> valid;
     for (const SetupReading &reading : facts.readings) {
         if (reading.state == SetupState::kRead)
             valid.push_back(&reading.info);
     }
-    facts.setup = facts.State(SetupForm::k000) != SetupState::kAbsent ? SetupForm::k000
-                : facts.State(SetupForm::kXml) != SetupState::kAbsent ? SetupForm::kXml : SetupForm::kNone;
-    if (facts.setup == SetupForm::kNone)
-        facts.why = "the package holds no setup information (no .000 member, no _setup.xml)";
     if (!valid.empty())
         facts.info = *valid[0];
     if (valid.size() > 1)

@@ -1,8 +1,7 @@
-// What the device's installer will find in a package: read from the cabinet's own header,
+// What the device's installer will find in a package: read from the cabinet's own records,
 // its setup information (the ".000" member, and the "_setup.xml" document that newer
-// installers read) and the member names that a cabinet library found on reading the whole
-// cabinet through. A package is hostile input: every offset and length is checked before it
-// is used.
+// installers read) and whether a cabinet library read the whole cabinet through. A package
+// is hostile input: every offset and length is checked before it is used.
 #pragma once
 
 #include <functional>
@@ -16,7 +15,8 @@
 
 namespace check {
 
-enum class CabinetState { kOk, kNotACabinet, kDamaged };
+// kUnread: its records are sound, but its data is not read (CabinetFault's last ones).
+enum class CabinetState { kOk, kNotACabinet, kDamaged, kUnread };
 // The forms setup information comes in, in the order their facts are shown.
 enum class SetupForm { k000, kXml, kNone };
 
@@ -49,12 +49,12 @@ struct Disagreement {
 struct PackageFacts {
     CabinetState cabinet = CabinetState::kDamaged;
     std::vector<int> compression;        // each folder's method, distinct, in order
-    SetupForm setup = SetupForm::kNone;  // k000 whenever a ".000" is there, kXml when only the document is
+    SetupForm setup = SetupForm::kNone;  // k000 whenever a ".000" member is there, kXml when only the document is
     std::vector<SetupReading> readings;  // one for each of SetupFormats()
     SetupInfo info;                      // what the first valid reading says
     bool setupDll = false;               // a ".999" member, or a reading that says so
     std::vector<Disagreement> disagreements;  // between the first two valid readings
-    std::string why;                     // why the cabinet is not ok, or has no setup
+    std::string why;                     // why the cabinet is not ok, or has no setup: one sentence
     const SetupReading &Reading(SetupForm form) const;  // an absent one where none was read
     SetupState State(SetupForm form) const { return Reading(form).state; }
     bool AnyRead() const;                // some reading is valid
@@ -64,10 +64,9 @@ struct PackageFacts {
 // document's as UTF-8.
 Text SetupText(const SetupInfo &info, const std::string &bytes, int codePage);
 
-// Puts together what the header, the library's read, the members and the kept members
-// (name, bytes) tell.
-PackageFacts DescribePackage(const CabinetHeader &header, bool readThrough,
-                             const std::vector<std::string> &members,
+// Puts together what the cabinet's records, the library's read (of a cabinet without a
+// fault) and the kept members (name, bytes) tell.
+PackageFacts DescribePackage(const CabinetRecords &records, bool readThrough,
                              const std::vector<std::pair<std::string, std::string>> &kept);
 
 }  // namespace check

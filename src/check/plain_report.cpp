@@ -22,6 +22,8 @@ std::string Sentence(Warning warning, const NoteSubject &subject) { return RowOf
 // A line or so on what a package holds: "Acme Tools (Acme), ARM 2577, OS 4.0 to 6.99".
 std::string PackageText(const PackageFacts &facts, int codePage)
 {
+    if (facts.cabinet == CabinetState::kUnread)
+        return "a cabinet whose data the check does not read";
     if (facts.cabinet != CabinetState::kOk)
         return facts.cabinet == CabinetState::kNotACabinet ? "not a cabinet" : "a damaged cabinet";
     if (facts.State(SetupForm::k000) == SetupState::kInvalid)

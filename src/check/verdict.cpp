@@ -1,6 +1,7 @@
 // The verdict on a package: each valid setup reading judged against the device, the stricter
 // verdict given. An invalid reading of the installer's own format refuses the package;
-// another is a doubt when nothing else is valid, else only a note.
+// another is a doubt when nothing else is valid, else only a note. A cabinet whose data is
+// not read is a doubt too, unless it holds no setup information at all.
 #include "verdict.h"
 
 #include "processors.h"
@@ -39,6 +40,9 @@ Verdict JudgeSetup(const SetupInfo &info, Version device, std::optional<unsigned
 
 Verdict Judge(const PackageFacts &facts, Version device, std::optional<unsigned long> processor)
 {
+    // Setup information that is there but not read leaves the installer's answer open.
+    if (facts.cabinet == CabinetState::kUnread && facts.setup != SetupForm::kNone)
+        return {Installs::kMaybe, facts.why};
     if (facts.cabinet != CabinetState::kOk || facts.setup == SetupForm::kNone)
         return {Installs::kNo, facts.why};
     bool anyValid = facts.AnyRead();

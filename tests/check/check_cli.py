@@ -88,7 +88,20 @@ def packages(layout):
     }
 
 
-PACKAGES = packages("ours")
+# What the cabinet's own records make of each of cab.faulty_records, on every build alike.
+FAULTY = cab.faulty_records(cab.setup_info())
+RECORDS_SAID = {
+    "no files.cab": "refused ok/none/no",
+    "an empty name.cab": "refused damaged/none/no",
+    "a name of 255 bytes.cab": "",
+    "a name of 256 bytes.cab": "refused damaged/none/no",
+    "version 2.1.cab": "refused damaged/none/no",
+    "a folder past the last.cab": "refused damaged/none/no",
+    "members sharing a byte.cab": "refused damaged/none/no",
+    "a member a byte past its folder.cab": "refused damaged/none/no",
+    "garbage Quantum.cab": "may-refuse unread/000/maybe",
+}
+PACKAGES = {**packages("ours"), **{name: (FAULTY[name], said) for name, said in RECORDS_SAID.items()}}
 
 
 # name: (files, options, status, expected summary of the lists, or None for no report).

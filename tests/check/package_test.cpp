@@ -1,11 +1,10 @@
-// The package's own records, read the same on every build: the cabinet header, the setup
-// information's bounds, and the verdict's boundaries.
+// The package's own records, read the same on every build: the setup information's bounds,
+// what the cabinet's records make of a package, and the verdict's boundaries.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
-#include "check/cabinet_header.h"
 #include "check/cabinet_layout.h"
 #include "check/package.h"
 #include "check/setup_000.h"
@@ -82,35 +81,6 @@ TEST(SetupInfo, EveryOffsetAndLengthStaysInside)
     EXPECT_EQ(info.unsupported, (std::vector<std::string>{"PPC", "SP"}));
 }
 
-TEST(CabinetHeader, ReadsItsFoldersWithinTheBytes)
-{
-    auto header = [](unsigned long flags, std::initializer_list<unsigned long> methods, size_t cut = 0) {
-        std::string bytes(kCabinetHeaderSize, '\0');
-        bytes.replace(kCabinetSignature, 4, "MSCF");
-        Put(bytes, kCabinetFolders, methods.size(), 2);
-        Put(bytes, kCabinetFlags, flags, 2);
-        if (flags & kFlagReserve)
-            bytes += std::string("\x02\x00\x01\x00" "rr", 6);  // 2 header bytes, 1 per folder
-        if (flags & kFlagPrevious)
-            bytes += std::string("prev.cab\0disk\0", 14);
-        for (unsigned long method : methods) {
-            size_t record = bytes.size();
-            bytes += std::string(kFolderRecordSize + (flags & kFlagReserve ? 1 : 0), '\0');
-            Put(bytes, record + kFolderCompression, method, 2);
-        }
-        return ReadCabinetHeader(reinterpret_cast<const unsigned char *>(bytes.data()), bytes.size() - cut);
-    };
-    EXPECT_EQ(header(0, {1, 0, 1, 3}).compression, (std::vector<int>{1, 0, 3}));
-    EXPECT_TRUE(header(4, {0x1503}).valid);  // LZX with its window size above the method
-    EXPECT_EQ(header(4, {0x1503}).compression, std::vector<int>{3});
-    EXPECT_FALSE(header(0, {4}).valid);
-    EXPECT_FALSE(header(0, {}).valid);
-    EXPECT_FALSE(header(0, {0, 1}, 1).valid);
-    EXPECT_TRUE(header(1, {0}).spanned);
-    EXPECT_FALSE(header(0, {0}).spanned);
-    EXPECT_FALSE(ReadCabinetHeader(reinterpret_cast<const unsigned char *>("MSC"), 3).signature);
-}
-
 // Setup information of a processor type and build range, any OS version.
 static SetupInfo Info(unsigned long processor, unsigned long buildMin = 0, unsigned long buildMax = 0)
 {
@@ -154,34 +124,50 @@ std::string Document(std::initializer_list<std::string> parms, const std::string
     return document + "</characteristic><characteristic type=\"FileOperation\"/></wap-provisioningdoc>";
 }
 
-TEST(DescribePackage, NotACabinetOnlyWithoutItsSignature)
+// What the cabinet's records and the library's read make of a package, and its verdict.
+TEST(DescribePackage, TheCabinetFromItsRecordsAndTheLibrarysRead)
 {
-    CabinetHeader good;
-    good.signature = good.valid = true;
-    good.compression = {1};
-    const std::string setup = SetupBytes();
-    const struct { CabinetHeader header; bool readThrough; std::vector<std::string> members;
-                   CabinetState cabinet; SetupForm form; bool dll; } cases[] = {
-        {CabinetHeader{}, false, {}, CabinetState::kNotACabinet, SetupForm::kNone, false},
-        {good, false, {"A.000"}, CabinetState::kDamaged, SetupForm::kNone, false},
-        {good, true, {"A.000", "B.999"}, CabinetState::kOk, SetupForm::k000, true},
-        {good, true, {"a.001"}, CabinetState::kOk, SetupForm::kNone, false},
+    auto records = [](CabinetFault fault, std::vector<std::string> members) {
+        CabinetRecords read;
+        read.signature = true, read.fault = fault, read.compression = {kQuantum}, read.members = std::move(members);
+        read.versionMajor = 2, read.versionMinor = 1;
+        return read;
     };
-    for (const auto &c : cases) {
-        bool holds000 = !c.members.empty() && c.members[0] == "A.000";
-        PackageFacts facts = DescribePackage(c.header, c.readThrough, c.members,
-                                             {holds000 ? 1u : 0u, std::make_pair(std::string("A.000"), setup)});
-        EXPECT_EQ(facts.cabinet, c.cabinet);
-        EXPECT_EQ(facts.setup, c.form);
-        EXPECT_EQ(facts.setupDll, c.dll);
+    const CabinetState ok = CabinetState::kOk, damaged = CabinetState::kDamaged, unread = CabinetState::kUnread;
+    const Installs yes = Installs::kYes, no = Installs::kNo, maybe = Installs::kMaybe;
+    const struct { CabinetRecords records; bool readThrough; CabinetState cabinet; SetupForm form; bool dll;
+                   Installs installs; const char *why; } cases[] = {
+        {CabinetRecords{}, false, CabinetState::kNotACabinet, SetupForm::kNone, false, no, "MSCF"},
+        {records(CabinetFault::kNone, {"A.000"}), false, damaged, SetupForm::kNone, false, no, "damaged or cut short"},
+        {records(CabinetFault::kNone, {"A.000", "B.999"}), true, ok, SetupForm::k000, true, yes, ""},
+        {records(CabinetFault::kNone, {"a.001"}), true, ok, SetupForm::kNone, false, no, "no setup information"},
+        {records(CabinetFault::kVersion, {"A.000"}), true, damaged, SetupForm::kNone, false, no, "version as 2.1"},
+        {records(CabinetFault::kMembersOverlap, {"A.000"}), true, damaged, SetupForm::kNone, false, no, "share data"},
+        {records(CabinetFault::kQuantum, {"A.000"}), false, unread, SetupForm::k000, false, maybe, "Quantum"},
+        {records(CabinetFault::kQuantum, {"_setup.xml"}), false, unread, SetupForm::kXml, false, maybe, "Quantum"},
+        {records(CabinetFault::kQuantum, {"a.001"}), false, unread, SetupForm::kNone, false, no, "no setup information"},
+        {records(CabinetFault::kOutOfOrder, {"A.000"}), false, unread, SetupForm::k000, false, maybe, "order"},
+        {records(CabinetFault::kSharedBlocks, {"A.000"}), false, unread, SetupForm::k000, false, maybe, "same data"},
+    };
+    for (size_t i = 0; i < std::size(cases); i++) {
+        const auto &c = cases[i];
+        bool read = c.readThrough && c.records.fault == CabinetFault::kNone;
+        PackageFacts facts = DescribePackage(c.records, c.readThrough, {read ? 1u : 0u, {"A.000", SetupBytes()}});
+        Verdict verdict = Judge(facts, {6, 0}, {});
+        EXPECT_EQ(facts.cabinet, c.cabinet) << "case " << i;
+        EXPECT_EQ(facts.setup, c.form) << "case " << i;
+        EXPECT_EQ(facts.setupDll, c.dll) << "case " << i;
+        EXPECT_EQ(facts.compression.empty(), c.cabinet != ok && c.cabinet != unread) << "case " << i;
+        EXPECT_EQ(verdict.installs, c.installs) << "case " << i;
+        EXPECT_NE(verdict.why.find(c.why), std::string::npos) << "case " << i << ": " << verdict.why;
     }
 }
 
 // Each format read, and the verdict the stricter of them gives.
 TEST(DescribePackage, SetupFromEitherFormatAndTheStricterVerdict)
 {
-    CabinetHeader good;
-    good.signature = good.valid = true;
+    CabinetRecords good;
+    good.signature = true, good.fault = CabinetFault::kNone;
     const std::string fromFive = SetupBytes({{kSetupOsMinMajor, 5, 4}}), cut = fromFive.substr(0, 99);
     const std::string agrees = Document({"OSVersionMin=5.0"}), old = Document({"OSVersionMax=4.99"});
     const std::string x86 = Document({"OSVersionMin=5.0", "ProcessorType=586"}), broken = "<wap-provisioningdoc>";
@@ -202,10 +188,10 @@ TEST(DescribePackage, SetupFromEitherFormatAndTheStricterVerdict)
     };
     for (size_t i = 0; i < std::size(cases); i++) {
         const auto &c = cases[i];
-        std::vector<std::string> members;
+        good.members.clear();
         for (const auto &[name, bytes] : c.kept)
-            members.push_back(name);
-        PackageFacts facts = DescribePackage(good, true, members, c.kept);
+            good.members.push_back(name);
+        PackageFacts facts = DescribePackage(good, true, c.kept);
         std::vector<std::string> differ;
         for (const Disagreement &d : facts.disagreements)
             differ.push_back(d.field);

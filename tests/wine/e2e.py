@@ -57,6 +57,8 @@ def packages():
         "disagree.cab": cab.cabinet(cabwiz + document),
         "document.cab": cab.cabinet(document),
         "broken document.cab": cab.cabinet([("_setup.xml", b"<wap-provisioningdoc><parm")]),
+        # What the libraries would read apart: the check's own reading of the records decides.
+        **cab.faulty_records(setup[0][1]),
     }
 
 

@@ -9,6 +9,8 @@
   for the plain report and for JSON;
 - the optimized card check reading 100 packages of 1 MiB of text each (MSZIP) through: time,
   and peak memory against the same card with packages of 64 KiB;
+- each package that would make a cabinet library unpack 2 GB again for each of its 1,000
+  members, judged by the optimized card check and by the Windows build under Wine (warm);
 - the device build: the ARM program's size, the deepest stack it reaches and the instructions
   it runs per list line on the emulated ARMv4T core, the time of one emulated scenario, the
   time its binutils took to build, and the time of a device build from scratch.
@@ -25,7 +27,7 @@ import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "scripts"))
-from wine_card import Card, INSTALL_DIR  # noqa: E402
+from wine_card import Card, INSTALL_DIR, WINE_RUN  # noqa: E402
 import stack_depth  # noqa: E402
 import cabinet  # noqa: E402
 
@@ -34,6 +36,9 @@ MAX_OVERHEAD, MAX_SIZE, MAX_STACK = 1.05, 72 * 1024, 4096
 CHECK_LINES, CHECK_PACKAGES, MAX_CHECK_SECONDS = 10_000, 100, 0.2
 BIG_LINES, MAX_BIG_SECONDS, MAX_BIG_MEMORY = 1_000_000, 2.0, 64 * 1024 * 1024
 PACKAGES, PACKAGE_BYTES, MAX_PACKAGE_SECONDS, MAX_MEMORY_GROWTH = 100, 1 << 20, 1.0, 4 * 1024 * 1024
+BOUNDED = {"overlapping": "every member over the whole folder", "reversed": "listed from the last",
+           "shared": "eight folders over the same blocks"}
+MAX_BOUNDED_SECONDS = 2.0
 MAX_SCENARIO_SECONDS, MAX_TOOLCHAIN_SECONDS, MAX_DEVICE_BUILD_SECONDS = 1.0, 300, 30
 DEVICE_LINES = 1000
 ROOT = Path(__file__).resolve().parents[1]
@@ -109,6 +114,32 @@ def read_through(checker, work, size):
     return float(seconds), int(peak_bytes)
 
 
+def bounded(release_checker, build, work):
+    """Seconds (median of 3) of the check of each package of BOUNDED alone, on Linux and under
+    Wine, started warm."""
+    card = Card(work / "bounded-prefix", build / "cabbatch.exe", build / "bench" / "instant_installer.exe")
+    windows_checker = (build / "cabbatch-check.exe").read_bytes()
+    commands = ([release_checker, "--json", str(card.install)],
+                [str(WINE_RUN), INSTALL_DIR + "\\cabbatch-check.exe", "--json", INSTALL_DIR])
+    figures = {}
+    try:
+        for kind in BOUNDED:
+            card.lay_out({"SetupFile.CE6.txt": f"{kind}.cab\r\n".encode(), f"{kind}.cab": cabinet.over_zeros(kind),
+                          "cabbatch-check.exe": windows_checker})
+            card.wine("cmd", "/c", "exit")
+            figures[kind] = []
+            for command in commands:
+                times = []
+                for _ in range(3):
+                    start = time.perf_counter()
+                    subprocess.run(command, stdout=subprocess.DEVNULL, env=card.env(), check=False)
+                    times.append(time.perf_counter() - start)
+                figures[kind].append(statistics.median(times))
+    finally:
+        card.stop()
+    return figures
+
+
 def check_seconds(checker, work):
     """Median time of 5 human reports on a card of CHECK_LINES lines."""
     card = lay_out_card(work / "big-card", CHECK_LINES)
@@ -181,6 +212,7 @@ def main(build, checker, release_checker, device_build):
         big = big_list(release_checker, Path(work))
         large = read_through(release_checker, Path(work), PACKAGE_BYTES)
         small = read_through(release_checker, Path(work), 1 << 16)
+        hostile = bounded(release_checker, build, Path(work))
     size = (build / "cabbatch.exe").stat().st_size
     sizes, calls, names = stack_depth.read_graph(build / "CMakeFiles")
     depth, chain = stack_depth.deepest("WinMain", sizes, calls)
@@ -207,6 +239,10 @@ def main(build, checker, release_checker, device_build):
                           f"(at most {MAX_PACKAGE_SECONDS}), {large[1] / 2**20:.1f} MiB peak (at most "
                           f"{MAX_BIG_MEMORY >> 20}); {small[1] / 2**20:.1f} MiB with 64 KiB packages "
                           f"(at most {MAX_MEMORY_GROWTH >> 20} MiB more); release build"))
+    for kind, (linux, wine) in hostile.items():
+        results.append(report("packages", max(linux, wine), MAX_BOUNDED_SECONDS,
+                              f"1,000 members over 2 GB of zeros, {BOUNDED[kind]}: {linux:.2f} s release build, "
+                              f"{wine:.2f} s Windows build under Wine (each at most {MAX_BOUNDED_SECONDS}; median of 3)"))
     print("heap      none: the product references no allocator (see the device.imports test)")
     return 0 if all(results + device) else 1
 

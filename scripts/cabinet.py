@@ -6,6 +6,7 @@ import zlib
 
 BLOCK = 32768
 NONE, MSZIP, QUANTUM = 0, 1, 2
+FOLDER_BLOCKS = 65535  # the most data blocks a folder has
 
 
 def checksum(data, seed=0):
@@ -94,6 +95,28 @@ def faulty_records(setup):
         "a member a byte past its folder.cab": laid_out(second(size=len(data) + 1), whole, blocks),
         "garbage Quantum.cab": laid_out(second(), [(QUANTUM, 0, 1)], [block(bytes(range(256)) * 4, len(setup + data))]),
     }
+
+
+def over_zeros(layout, count=1000):
+    """A package of a setup information and count members over 2 GB of zeros in MSZIP
+    (a folder's most blocks, about 3.7 MB on disk): "overlapping" gives every member the
+    whole 2 GB in one folder; "reversed" tiles them over it in one folder, listed from the
+    last; "shared" has eight folders over those same blocks, each tiled in order. A library
+    that unpacks the same data again for each would take hours."""
+    setup = setup_info()
+    head = data_blocks(setup, MSZIP)
+    total, folders = FOLDER_BLOCKS * BLOCK, 8 if layout == "shared" else 1
+    per_folder = count // folders
+    files = [("APP.000", len(setup), 0, 0)]
+    for folder in range(1, folders + 1):
+        step = total // per_folder
+        for i in range(per_folder):
+            at, size = (0, total) if layout == "overlapping" else (i * step, step)
+            files.append((f"Z{folder}{i:03}.{len(files):03}", size, at, folder))
+    if layout == "reversed":
+        files[1:] = files[:0:-1]
+    spans = [(MSZIP, 0, len(head))] + [(MSZIP, len(head), FOLDER_BLOCKS)] * folders
+    return laid_out(files, spans, head + [data_blocks(bytes(BLOCK), MSZIP)[0]] * FOLDER_BLOCKS)
 
 
 def setup_info(app="App", provider="Provider", processor=0, os_min=(0, 0), os_max=(0, 0),

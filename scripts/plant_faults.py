@@ -119,6 +119,8 @@ FAULTS = [
     ("cabinet: Quantum read", "records.fault = CabinetFault::kQuantum;", "records.fault = CabinetFault::kNone;", "host"),
     ("cabinet: a cabinet of no members given to the library", "if (records.fault == CabinetFault::kNone && !records.members.empty())",
      "if (records.fault == CabinetFault::kNone)", "host"),
+    ("cabinet: a cabinet with a fault given to the library too", "if (records.fault == CabinetFault::kNone && !records.members.empty())",
+     "if (!records.members.empty())", "host"),
     ("cabinet: an unread cabinet refused", "if (facts.cabinet == CabinetState::kUnread && facts.setup != SetupForm::kNone)",
      "if (false)", "host"),
     ("mspack: only the setup member read", "keep ? kKeep : kDiscard) == MSPACK_ERR_OK;", "keep ? kKeep : kDiscard) == MSPACK_ERR_OK || !keep;", "host"),

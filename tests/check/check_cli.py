@@ -11,6 +11,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
@@ -102,6 +103,11 @@ RECORDS_SAID = {
     "garbage Quantum.cab": "may-refuse unread/000/maybe",
 }
 PACKAGES = {**packages("ours"), **{name: (FAULTY[name], said) for name, said in RECORDS_SAID.items()}}
+# Packages that would keep a library unpacking the same 2 GB again for hours: each is judged
+# within MOST_SECONDS (TIMED), by every build. kind: (exit status, what its line says).
+BOUNDED = {"overlapping": (1, "refused damaged/none/no"), "reversed": (0, "may-refuse unread/000/maybe"),
+           "shared": (0, "may-refuse unread/000/maybe")}
+MOST_SECONDS = 2.0
 
 
 # name: (files, options, status, expected summary of the lists, or None for no report).
@@ -173,6 +179,9 @@ CASES = {
         + [f"{n} {name} found {said}".strip() for n, (name, (_, said)) in enumerate(table.items(), 1)]
         + [f"{len(table) + 1} PLAIN.CAB found duplicate refused ok/000/no"])
        for layout, table in (("our", PACKAGES), ("CabWiz's", packages("cabwiz")))},
+    **{f"work bounded per package, {kind}": ({L6: f"{kind}.cab\n".encode(), f"{kind}.cab": cab.over_zeros(kind)}, [],
+                                            status, [f"{L6} v6 bytes runs", f"1 {kind}.cab found {said}"])
+       for kind, (status, said) in BOUNDED.items()},
     "near matches": (
         {L6: b"radio drvier.cab\nRADIODRIVER.CAB\nsub\\citymaps.cab\nsub\\cty mps.cab\nfar away.cab\nnone\\x.cab\n",
          "radio driver.cab": CAB, "sub/city maps.cab": CAB}, [], 1,
@@ -218,6 +227,7 @@ CASES = {
         [f"{L6} v6 bytes runs", "1 arm.cab found", "2 other arm.cab found may-refuse ok/000/maybe",
          "3 any.cab found refused ok/000/no"]),
 }
+TIMED = [name for name in CASES if name.startswith("work bounded")]
 # Wine hides a broken link, and shows a loop or /proc/self/mem as it likes.
 HOST_ONLY = {"unreadable list", "folder that is a loop of links", "unreadable subfolder",
              "read error inside a list"}
@@ -408,6 +418,16 @@ def check_counts(run, name):
     return failures
 
 
+def check_time(run, name):
+    """A package judged within its bound; under Wine after a warm start (the cases before)."""
+    files, options, status, _ = CASES[name]
+    start = time.perf_counter()
+    result = run.run(files, ["--json", *options], capture_output=True)
+    took = time.perf_counter() - start
+    failures = [f"status {result.returncode}, expected {status}"] if result.returncode != status else []
+    return failures + ([f"took {took:.2f} s, at most {MOST_SECONDS}"] if took > MOST_SECONDS else [])
+
+
 def check_help(run, name):
     """-h is --help, which fits 80 columns and gives each exit status."""
     answers = [run.run({}, [flag], capture_output=True) for flag in ("-h", "--help")]
@@ -460,7 +480,7 @@ def check_write_errors(run, wine):
 def main(checker, *runner):
     wine = bool(runner)
     tables = [(CASES, check_json), (CASES, check_counts), (USAGE_ERRORS, check_usage), (HUMAN, check_human),
-              ({"help": None}, check_help)]
+              ({"help": None}, check_help), (TIMED, check_time)]
     failures, count = [], 0
     for table, check in tables:
         for name in table:

@@ -9,15 +9,14 @@ started before the first was waited for, an end other than TerminateProcess on t
 process, or no end in time.
 Needs Debian's python3-unicorn and python3-pefile (Debian's own python3 has them)."""
 import random
-import stat
 from dataclasses import dataclass, field
-from pathlib import Path
 
 import pefile
 import unicorn
 from unicorn import arm_const as arm
 
-INSTALLER = "\\windows\\wceload.exe"
+from ce_files import INSTALLER, FileSystem, host_folder, lay_out, read_only  # noqa: F401 (for callers)
+
 CURRENT_PROCESS = 0x42        # GetCurrentProcess(): SH_CURPROC 2 + SYS_HANDLE_BASE 64
 INFINITE = 0xFFFFFFFF
 INVALID_HANDLE = 0xFFFFFFFF
@@ -64,40 +63,6 @@ def shown(text):
 def from_utf16(units):
     """UTF-16 units as text, a lone surrogate kept as itself."""
     return bytes(units).decode("utf-16-le", "surrogatepass")
-
-
-class FileSystem:
-    """The device's single root, kept in a host folder: paths have no drive, names match
-    without regard to case, and a file without write permission bits cannot be deleted
-    (root could delete it here)."""
-
-    def __init__(self, root):
-        self.root = Path(root)
-
-    def find(self, path):
-        """The host path a device path names, or None."""
-        if not path.startswith("\\"):
-            return None
-        here = self.root
-        for part in (p for p in path.split("\\") if p):
-            if not here.is_dir():
-                return None
-            matches = [child for child in here.iterdir() if child.name.upper() == part.upper()]
-            if not matches:
-                return None
-            here = matches[0]
-        return here
-
-    def read(self, path):
-        found = self.find(path)
-        return found.read_bytes() if found is not None and found.is_file() else None
-
-    def delete(self, path):
-        found = self.find(path)
-        if found is None or not found.is_file() or not found.stat().st_mode & 0o222:
-            return False
-        found.unlink()
-        return True
 
 
 class Device:
@@ -356,27 +321,3 @@ class Device:
         a, b, count = (self.argument(i) for i in range(3))
         left, right = bytes(self.cpu.mem_read(a, count)), bytes(self.cpu.mem_read(b, count))
         return 0 if left == right else (-1 if left < right else 1)
-
-
-def host_folder(root, folder):
-    """Where a device folder (a path from the device's root) lies under the host's root."""
-    return Path(root).joinpath(*[p for p in folder.split("\\") if p])
-
-
-def lay_out(root, folder, program, files, installer=True):
-    """A device root holding the program at folder (a device path) with files beside it
-    (name -> bytes; a name may hold a folder, with /); the module path."""
-    install = host_folder(root, folder)
-    install.mkdir(parents=True, exist_ok=True)
-    for name, data in files.items():
-        (install / name).parent.mkdir(parents=True, exist_ok=True)
-        (install / name).write_bytes(data)
-    (install / "cabbatch.exe").write_bytes(Path(program).read_bytes())
-    if installer:
-        (Path(root) / "windows").mkdir(exist_ok=True)
-        (Path(root) / "windows" / "wceload.exe").write_bytes(b"")
-    return folder.rstrip("\\") + "\\cabbatch.exe"
-
-
-def read_only(path):
-    path.chmod(path.stat().st_mode & ~(stat.S_IWUSR | stat.S_IWGRP | stat.S_IWOTH))

@@ -2,8 +2,10 @@
 """Writes src/platform/desktop/case_table.inc: every UTF-16 unit that Windows' upper-case
 table maps to another, read from the table Wine ships as l_intl.nls (the one that ordinal,
 case-blind comparisons and the file systems use). The windows preset's check.units test
-compares it with CompareStringOrdinal and RtlUpcaseUnicodeChar for every unit.
+compares it with CompareStringOrdinal and RtlUpcaseUnicodeChar for every unit. The emulated
+device (scripts/ce_device.py) reads the same file back through generated_table().
 Usage: make_case_table.py [NLS_DIR]"""
+import re
 import struct
 import sys
 from pathlib import Path
@@ -25,6 +27,14 @@ def upper_table(nls_file):
     if upper(ord("a")) != ord("A") or ord("a") not in mapping:
         sys.exit(f"{nls_file}: not an upper-case table")
     return mapping
+
+
+def generated_table(path=OUT):
+    """{unit: upper case} as the generated file holds it, for str.translate."""
+    pairs = re.findall(r"\{0x([0-9A-F]{4}), 0x([0-9A-F]{4})\}", path.read_text())
+    if not pairs:
+        sys.exit(f"{path}: no upper-case pairs: run scripts/make_case_table.py")
+    return {int(unit, 16): int(upper, 16) for unit, upper in pairs}
 
 
 def main(nls_dir="/usr/share/wine/nls"):

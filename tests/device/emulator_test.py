@@ -1,0 +1,84 @@
+#!/usr/bin/env python3
+"""The emulated device's own rules, apart from any program: names folded through Windows'
+upper-case table, the case twins' rule whatever order a folder lists them in.
+Usage: emulator_test.py"""
+import random
+import sys
+import tempfile
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
+import ce_files  # noqa: E402
+
+# (name on the card, name asked for, found): the first six fold alike in Python's str.upper()
+# and not on the device; the rest fold alike on both.
+FOLDING = [
+    ("FILE.CAB", "\ufb01le.cab", False), ("S.cab", "\u017f.cab", False), ("I.cab", "\u0131.cab", False),
+    ("\u03a3.cab", "\u03c2.cab", False), ("SS.cab", "\u00df.cab", False), ("\u01c4.cab", "\u01c5.cab", False),
+    ("\u1e9e.cab", "\u00df.cab", False),
+    ("\u00c9.CAB", "\u00e9.cab", True), ("\u0178.cab", "\u00ff.cab", True), ("\u0389.cab", "\u03ae.cab", True),
+    ("setupfile.ce7.TXT", "SetupFile.CE7.txt", True), ("\U0001F4E6.cab", "\U0001F4E6.CAB", True),
+    ("a.cab", "a.cab", True), ("a.cab", "a.cab ", False),
+]
+
+# Case twins on the card, the path asked for and the one the rule takes: the kind wanted
+# (a folder on the way, a file at the end), then the lowest in code point order.
+TWINS = [
+    (["app.cab", "App.cab", "APP.CAB"], "\\App.Cab", "APP.CAB"),
+    (["\u00e9.cab", "\u00c9.cab"], "\\\u00e9.cab", "\u00c9.cab"),
+    (["sub/x.cab", "Sub"], "\\SUB\\X.CAB", "sub/x.cab"),
+    (["sub/x.cab", "SUB/"], "\\Sub\\x.cab", None),
+    (["sub/", "Sub"], "\\SUB", "Sub"),
+    (["sub/", "SUB/"], "\\sub", "SUB"),
+]
+
+
+class Shuffled(ce_files.FileSystem):
+    """A file system whose folders list their entries in an order of the test's choosing."""
+
+    def __init__(self, root, order):
+        super().__init__(root)
+        self.order = order
+
+    def listing(self, folder):
+        entries = sorted(super().listing(folder))
+        self.order.shuffle(entries)
+        return entries
+
+
+def lay_out(root, names):
+    for name in names:
+        path = Path(root) / name.rstrip("/")
+        path.parent.mkdir(parents=True, exist_ok=True)
+        if name.endswith("/"):
+            path.mkdir()
+        else:
+            path.write_bytes(b"")
+
+
+def main():
+    failures = []
+    for card_name, asked, found in FOLDING:
+        with tempfile.TemporaryDirectory() as root:
+            (Path(root) / card_name).write_bytes(b"")
+            if (ce_files.FileSystem(root).find("\\" + asked) is not None) != found:
+                failures.append(f"{asked!r} {'does not reach' if found else 'reaches'} {card_name!r}")
+    with tempfile.TemporaryDirectory() as root:
+        (Path(root) / "\udc80.cab").write_bytes(b"")  # the byte 0x80, not UTF-8
+        if ce_files.FileSystem(root).find("\\\udc80.cab") is not None:
+            failures.append("a name that is not UTF-8 on the card is reached")
+    order = random.Random(7)
+    for names, asked, taken in TWINS:
+        with tempfile.TemporaryDirectory() as root:
+            lay_out(root, names)
+            found = [Shuffled(root, order).find(asked) for _ in range(8)]
+            got = {path and path.relative_to(root).as_posix() for path in found}
+            if got != {taken}:
+                failures.append(f"among {names}, {asked!r} takes {sorted(got, key=str)}, not {taken!r}")
+    print("\n".join(failures) or f"{len(FOLDING)} names folded as the device folds them, "
+                                   f"{len(TWINS)} sets of case twins taken by the rule")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

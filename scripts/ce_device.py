@@ -9,6 +9,7 @@ started before the first was waited for, an end other than TerminateProcess on t
 process, or no end in time.
 Needs Debian's python3-unicorn and python3-pefile (Debian's own python3 has them)."""
 import random
+import re
 from dataclasses import dataclass, field
 
 import pefile
@@ -36,6 +37,9 @@ class DeviceFault(Exception):
 @dataclass
 class Outcome:
     starts: list = field(default_factory=list)   # (application, arguments), in order
+    installs: list = field(default_factory=list)  # what the stand-in installer met at each
+    used_up: list = field(default_factory=list)   # host paths the installer deleted
+    deleted: list = field(default_factory=list)   # host paths the program deleted
     exit_code: int = None
     stack_used: int = 0                           # bytes of stack the deepest call reached
     instructions: int = 0                         # counted only when asked for
@@ -58,6 +62,22 @@ def shown(text):
         else:
             out.append(c)
     return "".join(out)
+
+
+def installer_arguments(arguments):
+    """(package path, switches) as the device's installer reads its argument string: switches,
+    then the package path in double quotes. An entry holding a quote ends the path there, and
+    its rest, up to the program's own closing quote, comes as switches too. Switches are the
+    words before and after the path, split at ASCII white space, their quotes dropped."""
+    before, _, rest = arguments.partition('"')
+    path, _, after = rest.partition('"')
+    return path, re.findall(r"[^ \t\r\n\v\f]+", (before + " " + after).replace('"', ""))
+
+
+def keeps_package(switches):
+    """'/delete 0' keeps the package on the card; the installer deletes it by default."""
+    return any(switch.encode("utf-8", "surrogatepass").lower() == b"/delete" and value == "0"
+               for switch, value in zip(switches, switches[1:]))
 
 
 def from_utf16(units):
@@ -244,8 +264,10 @@ class Device:
         return 1
 
     def call_DeleteFileW(self):
-        path = self.wide(self.argument(0))
-        return int(self.files.delete(path))
+        deleted = self.files.delete(self.wide(self.argument(0)))
+        if deleted is not None:
+            self.outcome.deleted.append(deleted)
+        return int(deleted is not None)
 
     def call_MultiByteToWideChar(self):
         code_page, flags, data, count, buffer, capacity = (self.argument(i) for i in range(6))
@@ -273,18 +295,26 @@ class Device:
         if self.files.find(application) is None:
             return 0
         self.outcome.starts.append((application, arguments))
-        self.consume_package(arguments)
+        self.outcome.installs.append(self.install(arguments))
         self.running = self.handle({"process": application})
         thread = self.handle({"thread": application})
         for offset, value in ((0, self.running), (4, thread), (8, self.running), (12, thread)):
             self.put32(info + offset, value)
         return 1
 
-    def consume_package(self, arguments):
-        """The device's installer deletes the package it ran, unless told '/delete 0'."""
-        parts = arguments.split('"')
-        if len(parts) >= 3:
-            self.files.delete(parts[1])
+    def install(self, arguments):
+        """What the stand-in installer meets: it installs nothing, and like the device's own
+        it deletes the package it ran, unless told '/delete 0'."""
+        path, switches = installer_arguments(arguments)
+        package = self.files.find(path)
+        if package is None or not package.is_file():
+            return "no such file"
+        if keeps_package(switches):
+            return "installed, kept (/delete 0)"
+        if self.files.delete(path) is None:
+            return "installed, kept: the file is read-only"
+        self.outcome.used_up.append(package)
+        return "installed, used up"
 
     def call_WaitForSingleObject(self):
         handle, milliseconds = self.argument(0), self.argument(1)

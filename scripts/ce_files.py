@@ -67,11 +67,12 @@ class FileSystem:
         return found.read_bytes() if found is not None and found.is_file() else None
 
     def delete(self, path):
+        """The host path deleted, or None: no such file, or a read-only one."""
         found = self.find(path)
         if found is None or not found.is_file() or not found.stat().st_mode & 0o222:
-            return False
+            return None
         found.unlink()
-        return True
+        return found
 
 
 def host_folder(root, folder):

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """The emulated device's own rules, apart from any program: names folded through Windows'
-upper-case table, the case twins' rule whatever order a folder lists them in.
+upper-case table, the case twins' rule whatever order a folder lists them in, and what the
+stand-in installer makes of its argument string.
 Usage: emulator_test.py"""
 import random
 import sys
@@ -8,6 +9,7 @@ import tempfile
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
+import ce_device  # noqa: E402
 import ce_files  # noqa: E402
 
 # (name on the card, name asked for, found): the first six fold alike in Python's str.upper()
@@ -30,6 +32,26 @@ TWINS = [
     (["sub/x.cab", "SUB/"], "\\Sub\\x.cab", None),
     (["sub/", "Sub"], "\\SUB", "Sub"),
     (["sub/", "SUB/"], "\\sub", "SUB"),
+]
+
+
+# The installer's argument string, on a card of a.cab and the read-only r.cab: what it meets,
+# and whether the package is left. An entry's quote ends the path; its rest are switches.
+INSTALLS = [
+    (' /noui /pbar "\\a.cab"', "installed, used up", False),
+    (' /noui /pbar "\\A.CAB"', "installed, used up", False),
+    (' /noui /pbar "\\a.cab" /delete 1"', "installed, used up", False),
+    (' /noui /pbar "\\a.cab" /delete 0"', "installed, kept (/delete 0)", True),
+    (' /noui /pbar "\\a.cab" /DELETE "0"', "installed, kept (/delete 0)", True),
+    (' /delete 0 /noui /pbar "\\a.cab"', "installed, kept (/delete 0)", True),
+    (' /noui /pbar "\\a.cab"/delete\t0"', "installed, kept (/delete 0)", True),
+    (' /noui /pbar "\\a.cab" /delete0"', "installed, used up", False),
+    (' /noui /pbar "\\a.cab" /delete 0 x"', "installed, kept (/delete 0)", True),
+    (' /noui /pbar "\\a.cab x" /delete 0"', "no such file", True),
+    (' /noui /pbar "\\b.cab"', "no such file", True),
+    (' /noui /pbar "\\"', "no such file", True),
+    (" /noui /pbar \\a.cab", "no such file", True),
+    (' /noui /pbar "\\r.cab"', "installed, kept: the file is read-only", True),
 ]
 
 
@@ -67,6 +89,16 @@ def main():
         (Path(root) / "\udc80.cab").write_bytes(b"")  # the byte 0x80, not UTF-8
         if ce_files.FileSystem(root).find("\\\udc80.cab") is not None:
             failures.append("a name that is not UTF-8 on the card is reached")
+    for arguments, met, left in INSTALLS:
+        with tempfile.TemporaryDirectory() as root:
+            for name in ("a.cab", "r.cab"):
+                (Path(root) / name).write_bytes(b"")
+            ce_files.read_only(Path(root) / "r.cab")
+            device = ce_device.Device(root)
+            device.outcome = ce_device.Outcome()
+            got = (device.install(arguments), (Path(root) / "a.cab").exists())
+            if got != (met, left):
+                failures.append(f"[{arguments}] met {got[0]!r}, a.cab {'left' if got[1] else 'gone'}")
     order = random.Random(7)
     for names, asked, taken in TWINS:
         with tempfile.TemporaryDirectory() as root:
@@ -76,7 +108,8 @@ def main():
             if got != {taken}:
                 failures.append(f"among {names}, {asked!r} takes {sorted(got, key=str)}, not {taken!r}")
     print("\n".join(failures) or f"{len(FOLDING)} names folded as the device folds them, "
-                                   f"{len(TWINS)} sets of case twins taken by the rule")
+                                   f"{len(TWINS)} sets of case twins taken by the rule, "
+                                   f"{len(INSTALLS)} argument strings taken as the installer takes them")
     return 1 if failures else 0
 
 

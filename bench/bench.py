@@ -158,7 +158,7 @@ def emulated(program, work, lines, count=False):
     listed = "".join(f"package{i:04}.cab\r\n" for i in range(lines)).encode()
     module = ce_device.lay_out(root, "\\Storage Card\\Install", program, {"SetupFile.CE6.txt": listed})
     start = time.perf_counter()
-    outcome = ce_device.Device(root, count=count).run(program, module, seconds=60)
+    outcome = ce_device.Device(root, count=count).run(program, module)
     return outcome, time.perf_counter() - start
 
 

@@ -6,7 +6,7 @@ must not do: an import it does not know or one by ordinal, a CPU fault (an instr
 ARMv4T lacks among them), a 2- or 4-byte access at an address that is not a multiple of its
 size, a start-up record passed to CreateProcessW, a wait with a time limit, a second installer
 started before the first was waited for, an end other than TerminateProcess on the current
-process, or no end in time.
+process, or no end within its bound of instructions.
 Needs Debian's python3-unicorn and python3-pefile (Debian's own python3 has them)."""
 import random
 import re
@@ -25,6 +25,12 @@ VERSION_INFO_SIZE = 276
 STUBS, RETURN, DATA = 0x02000000, 0x02100000, 0x02200000
 STACK_TOP = 0x03000000
 STACK_PAINT = 0xA5
+# A run's bound, in emulated instructions rather than time, since the emulator reads a list
+# at only about 100 KB/s: a start-up allowance over 100 times the 900 or so measured, and per
+# byte of the list over 7 times the most measured, 271 (lines of one character each; a long
+# line takes 28).
+START_UP_INSTRUCTIONS = 100_000
+INSTRUCTIONS_PER_LIST_BYTE = 2_000
 # Windows' 1252 maps the five bytes that Python's cp1252 leaves undefined to C1 controls.
 CP1252 = [chr(b) if b in (0x81, 0x8D, 0x8F, 0x90, 0x9D) else bytes([b]).decode("cp1252")
           for b in range(256)]
@@ -97,12 +103,33 @@ class Device:
 
     # ---- The run
 
-    def run(self, program, module_path, command_line="", seconds=5.0):
+    def run(self, program, module_path, command_line=""):
         """Runs the ARM program (a host path) as if started from module_path (a device path);
         its Outcome. Raises DeviceFault."""
         self.outcome = Outcome()
         self.module_path = module_path
         self.handles, self.next_handle, self.running = {}, 0x100, None
+        entry, stack = self.load(program, command_line)
+        size, most = self.bound()
+        self.fault = None
+        try:
+            self.cpu.emu_start(entry, 0xFFFFFFFF, count=most)
+        except unicorn.UcError as error:
+            pc = self.cpu.reg_read(arm.UC_ARM_REG_PC)
+            raise DeviceFault(f"CPU fault at 0x{pc:08X}: {error}") from None
+        if self.fault:
+            raise DeviceFault(self.fault)
+        if self.outcome.exit_code is None:
+            raise DeviceFault(f"no end within {most:,} emulated instructions, the bound for a list of "
+                              f"{size:,} bytes ({START_UP_INSTRUCTIONS:,} for start-up and "
+                              f"{INSTRUCTIONS_PER_LIST_BYTE:,} a byte)")
+        painted = bytes(self.cpu.mem_read(STACK_TOP - stack, stack))
+        self.outcome.stack_used = len(painted.lstrip(bytes([STACK_PAINT])))
+        return self.outcome
+
+    def load(self, program, command_line):
+        """The image mapped, its imports bound, a painted stack and WinMain's arguments set;
+        the entry point and the stack's size."""
         pe = pefile.PE(str(program))
         cpu = unicorn.Uc(unicorn.UC_ARCH_ARM, unicorn.UC_MODE_ARM)
         cpu.ctl_set_cpu_model(arm.UC_CPU_ARM_TI925T)
@@ -121,26 +148,19 @@ class Device:
         cpu.hook_add(unicorn.UC_HOOK_MEM_READ | unicorn.UC_HOOK_MEM_WRITE, self.check_alignment)
         if self.count:
             cpu.hook_add(unicorn.UC_HOOK_BLOCK, self.count_block)
-        line = command_line.encode("utf-16-le") + b"\0\0"
-        cpu.mem_write(DATA, line)
+        cpu.mem_write(DATA, command_line.encode("utf-16-le") + b"\0\0")
         for register, value in ((arm.UC_ARM_REG_R0, base), (arm.UC_ARM_REG_R1, 0),
                                 (arm.UC_ARM_REG_R2, DATA), (arm.UC_ARM_REG_R3, 5),
                                 (arm.UC_ARM_REG_SP, STACK_TOP), (arm.UC_ARM_REG_LR, RETURN)):
             cpu.reg_write(register, value)
-        entry = base + pe.OPTIONAL_HEADER.AddressOfEntryPoint
-        self.fault = None
-        try:
-            cpu.emu_start(entry, 0xFFFFFFFF, timeout=int(seconds * 1e6))
-        except unicorn.UcError as error:
-            pc = cpu.reg_read(arm.UC_ARM_REG_PC)
-            raise DeviceFault(f"CPU fault at 0x{pc:08X}: {error}") from None
-        if self.fault:
-            raise DeviceFault(self.fault)
-        if self.outcome.exit_code is None:
-            raise DeviceFault(f"no end within {seconds} s")
-        painted = bytes(cpu.mem_read(STACK_TOP - stack, stack))
-        self.outcome.stack_used = len(painted.lstrip(bytes([STACK_PAINT])))
-        return self.outcome
+        return base + pe.OPTIONAL_HEADER.AddressOfEntryPoint, stack
+
+    def bound(self):
+        """The size of the list the program will read, and the instructions the run may take."""
+        folder = self.module_path.rpartition("\\")[0]
+        found = self.files.find(f"{folder}\\SetupFile.CE{self.major}.txt")
+        size = found.stat().st_size if found is not None and found.is_file() else 0
+        return size, START_UP_INSTRUCTIONS + INSTRUCTIONS_PER_LIST_BYTE * size
 
     @staticmethod
     def pages(size):

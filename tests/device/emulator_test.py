@@ -1,12 +1,16 @@
 #!/usr/bin/env python3
 """The emulated device's own rules, apart from any program: names folded through Windows'
 upper-case table, the case twins' rule whatever order a folder lists them in, and what the
-stand-in installer makes of its argument string.
-Usage: emulator_test.py"""
+stand-in installer makes of its argument string; and a run's bound, in instructions per byte
+of the list, with the ARM program and a copy of it that never ends.
+Usage: emulator_test.py PROGRAM"""
 import random
+import re
 import sys
 import tempfile
 from pathlib import Path
+
+import pefile
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
 import ce_device  # noqa: E402
@@ -55,6 +59,14 @@ INSTALLS = [
 ]
 
 
+# The most instructions a byte of a list took on real runs (lines of one ANSI character).
+MEASURED_PER_BYTE = 271
+# Lists the program must get through within its bound: one long line, and the costliest
+# lines per byte; a plain clock would call the first a program that does not end once it
+# reaches megabytes.
+ENDING = {"one line of 30,000 bytes": b"x" * 30_000, "500 lines of one character": b"\xe9\n" * 500}
+
+
 class Shuffled(ce_files.FileSystem):
     """A file system whose folders list their entries in an order of the test's choosing."""
 
@@ -78,8 +90,44 @@ def lay_out(root, names):
             path.write_bytes(b"")
 
 
-def main():
+def never_ending(program, target):
+    """The program with a branch to itself at its entry point."""
+    image = bytearray(Path(program).read_bytes())
+    pe = pefile.PE(data=bytes(image))
+    at = pe.get_offset_from_rva(pe.OPTIONAL_HEADER.AddressOfEntryPoint)
+    image[at:at + 4] = (0xEAFFFFFE).to_bytes(4, "little")  # b .
+    Path(target).write_bytes(image)
+
+
+def run(program, listed):
+    """The program's run over a list: its exit code, or the fault that ended it."""
+    with tempfile.TemporaryDirectory() as root:
+        module = ce_files.lay_out(root, "\\Storage Card", program, {"SetupFile.CE6.txt": listed})
+        try:
+            return ce_device.Device(root).run(program, module).exit_code
+        except ce_device.DeviceFault as fault:
+            return str(fault)
+
+
+def bounds(program):
+    """Failures of the run's bound: it grows with the list, and lets real lists through."""
     failures = []
+    with tempfile.TemporaryDirectory() as work:
+        never = Path(work) / "never.exe"
+        never_ending(program, never)
+        ends = [run(never, b"x" * size) for size in (0, 1000)]
+        most = [int(m.group(1).replace(",", "")) if m else None
+                for m in (re.match(r"no end within ([0-9,]+) emulated instructions", str(e)) for e in ends)]
+        if None in most or most[1] - most[0] < 1000 * MEASURED_PER_BYTE:
+            failures.append(f"a program that does not end, over lists of 0 and 1,000 bytes: {ends}")
+    for name, listed in ENDING.items():
+        if run(program, listed) != 1:
+            failures.append(f"{name}: {run(program, listed)}")
+    return failures
+
+
+def main(program):
+    failures = bounds(program)
     for card_name, asked, found in FOLDING:
         with tempfile.TemporaryDirectory() as root:
             (Path(root) / card_name).write_bytes(b"")
@@ -109,9 +157,10 @@ def main():
                 failures.append(f"among {names}, {asked!r} takes {sorted(got, key=str)}, not {taken!r}")
     print("\n".join(failures) or f"{len(FOLDING)} names folded as the device folds them, "
                                    f"{len(TWINS)} sets of case twins taken by the rule, "
-                                   f"{len(INSTALLS)} argument strings taken as the installer takes them")
+                                   f"{len(INSTALLS)} argument strings taken as the installer takes them, "
+                                   "the run bounded by instructions per byte of its list")
     return 1 if failures else 0
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(main(sys.argv[1]))

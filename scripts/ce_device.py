@@ -25,6 +25,10 @@ VERSION_INFO_SIZE = 276
 STUBS, RETURN, DATA = 0x02000000, 0x02100000, 0x02200000
 STACK_TOP = 0x03000000
 STACK_PAINT = 0xA5
+# What the emulated device takes of a program, which may come from a card and be hostile: an
+# image between 64 KiB and the stand-ins, on a 64 KiB boundary, and at most 1 MiB of stack.
+# No buffer can be larger than the room for the image, nor a string longer than 32K units.
+IMAGE_LOWEST, MOST_STACK, MOST_UNITS = 0x10000, 0x100000, 0x8000
 # A run's bound, in emulated instructions rather than time, since the emulator reads a list
 # at only about 100 KB/s: a start-up allowance over 100 times the 900 or so measured, and per
 # byte of the list over 7 times the most measured, 271 (lines of one character each; a long
@@ -109,7 +113,10 @@ class Device:
         self.outcome = Outcome()
         self.module_path = module_path
         self.handles, self.next_handle, self.running = {}, 0x100, None
-        entry, stack = self.load(program, command_line)
+        try:
+            entry, stack = self.load(program, command_line)
+        except (pefile.PEFormatError, unicorn.UcError, UnicodeDecodeError) as error:
+            raise DeviceFault(f"the image cannot be loaded: {error}") from None
         size, most = self.bound()
         self.fault = None
         try:
@@ -130,15 +137,20 @@ class Device:
     def load(self, program, command_line):
         """The image mapped, its imports bound, a painted stack and WinMain's arguments set;
         the entry point and the stack's size."""
-        pe = pefile.PE(str(program))
+        pe = pefile.PE(str(program), fast_load=True)
+        pe.parse_data_directories([pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_IMPORT"]])
+        base, size = pe.OPTIONAL_HEADER.ImageBase, self.pages(pe.OPTIONAL_HEADER.SizeOfImage)
+        stack = self.pages(pe.OPTIONAL_HEADER.SizeOfStackReserve)
+        if base % 0x10000 or not IMAGE_LOWEST <= base < base + size <= STUBS or stack > MOST_STACK:
+            raise DeviceFault(f"an image of 0x{size:X} bytes at 0x{base:X} with 0x{stack:X} bytes of stack: "
+                              f"the emulated device takes one from 0x{IMAGE_LOWEST:X} up to 0x{STUBS:X} "
+                              f"on a 64 KiB boundary, with at most 0x{MOST_STACK:X} bytes of stack")
         cpu = unicorn.Uc(unicorn.UC_ARCH_ARM, unicorn.UC_MODE_ARM)
         cpu.ctl_set_cpu_model(arm.UC_CPU_ARM_TI925T)
         self.cpu = cpu
-        base = pe.OPTIONAL_HEADER.ImageBase
-        cpu.mem_map(base, self.pages(pe.OPTIONAL_HEADER.SizeOfImage))
-        cpu.mem_write(base, bytes(pe.get_memory_mapped_image()))
+        cpu.mem_map(base, size)
+        cpu.mem_write(base, bytes(pe.get_memory_mapped_image())[:size])
         self.bind_imports(pe)
-        stack = self.pages(pe.OPTIONAL_HEADER.SizeOfStackReserve)
         cpu.mem_map(STACK_TOP - stack, stack)
         cpu.mem_write(STACK_TOP - stack, bytes([STACK_PAINT]) * stack)
         for region in (RETURN, DATA):
@@ -208,6 +220,8 @@ class Device:
         self.cpu.hook_add(unicorn.UC_HOOK_CODE, self.call, begin=STUBS, end=STUBS + 0xFFFF)
 
     def call(self, cpu, address, size, data):
+        if address not in self.stubs:
+            raise DeviceFault(f"a jump to 0x{address:08X}, among the stand-ins but none of them")
         result = self.stubs[address]()
         if result is not None:
             cpu.reg_write(arm.UC_ARM_REG_R0, result & 0xFFFFFFFF)
@@ -226,11 +240,20 @@ class Device:
 
     def wide(self, address):
         units = bytearray()
-        while True:
+        while len(units) < 2 * MOST_UNITS:
             unit = self.cpu.mem_read(address + len(units), 2)
             if unit == b"\0\0":
                 return from_utf16(units)
             units += unit
+        raise DeviceFault(f"a string at 0x{address:08X} with no end within {MOST_UNITS:,} units")
+
+    @staticmethod
+    def span(count):
+        """count, where the program may ask for that many bytes: the host must not be made
+        to allocate gigabytes. Exceptions raised in a stand-in end the run."""
+        if count > STUBS:
+            raise DeviceFault(f"a buffer of {count:,} bytes, larger than any the device maps")
+        return count
 
     def handle(self, thing):
         self.next_handle += 4
@@ -293,7 +316,7 @@ class Device:
         code_page, flags, data, count, buffer, capacity = (self.argument(i) for i in range(6))
         if code_page != 0 or flags != 0 or count >= 0x80000000:
             return self.stop("MultiByteToWideChar other than CP_ACP, flags 0 and a count")
-        text = "".join(CP1252[b] for b in self.cpu.mem_read(data, count))
+        text = "".join(CP1252[b] for b in self.cpu.mem_read(data, self.span(count)))
         if capacity == 0:
             return len(text)
         if len(text) > capacity:
@@ -359,15 +382,15 @@ class Device:
 
     def call_memcpy(self):
         target, source, count = (self.argument(i) for i in range(3))
-        self.cpu.mem_write(target, bytes(self.cpu.mem_read(source, count)))
+        self.cpu.mem_write(target, bytes(self.cpu.mem_read(source, self.span(count))))
         return target
 
     def call_memset(self):
         target, value, count = (self.argument(i) for i in range(3))
-        self.cpu.mem_write(target, bytes([value & 0xFF]) * count)
+        self.cpu.mem_write(target, bytes([value & 0xFF]) * self.span(count))
         return target
 
     def call_memcmp(self):
         a, b, count = (self.argument(i) for i in range(3))
-        left, right = bytes(self.cpu.mem_read(a, count)), bytes(self.cpu.mem_read(b, count))
+        left, right = bytes(self.cpu.mem_read(a, self.span(count))), bytes(self.cpu.mem_read(b, count))
         return 0 if left == right else (-1 if left < right else 1)

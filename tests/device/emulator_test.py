@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """The emulated device's own rules, apart from any program: names folded through Windows'
 upper-case table, the case twins' rule whatever order a folder lists them in, and what the
-stand-in installer makes of its argument string; and a run's bound, in instructions per byte
-of the list, with the ARM program and a copy of it that never ends.
+stand-in installer makes of its argument string; a run's bound, in instructions per byte of
+the list, with the ARM program and a copy of it that never ends; and hostile programs, made
+from the ARM one, each ending its run with a sentence.
 Usage: emulator_test.py PROGRAM"""
 import random
 import re
@@ -90,13 +91,44 @@ def lay_out(root, names):
             path.write_bytes(b"")
 
 
-def never_ending(program, target):
-    """The program with a branch to itself at its entry point."""
-    image = bytearray(Path(program).read_bytes())
-    pe = pefile.PE(data=bytes(image))
+def at_entry(program, *code):
+    """The program with ARM code at its entry point."""
+    pe = pefile.PE(str(program))
     at = pe.get_offset_from_rva(pe.OPTIONAL_HEADER.AddressOfEntryPoint)
-    image[at:at + 4] = (0xEAFFFFFE).to_bytes(4, "little")  # b .
-    Path(target).write_bytes(image)
+    pe.set_bytes_at_offset(at, b"".join(word.to_bytes(4, "little") for word in code))
+    return pe.write()
+
+
+def header(field, value):
+    def change(program):
+        pe = pefile.PE(str(program))
+        setattr(pe.OPTIONAL_HEADER, field, value)
+        return pe.write()
+    return change
+
+
+def import_name_not_text(program):
+    pe = pefile.PE(str(program))
+    pe.set_bytes_at_offset(pe.DIRECTORY_ENTRY_IMPORT[0].imports[0].name_offset, b"\xff")
+    return pe.write()
+
+
+def copying_4_gib(program):
+    """memcpy(image, image, 0xFFFFFFFF) through the program's own import slot."""
+    slot = next(s.address for s in pefile.PE(str(program)).DIRECTORY_ENTRY_IMPORT[0].imports if s.name == b"memcpy")
+    return at_entry(program, 0xE3A00801, 0xE3A01801, 0xE3E02000,  # r0 = r1 = 0x10000, r2 = -1
+                    0xE59FC008, 0xE59CC000, 0xE1A0E00F, 0xE12FFF1C, slot)  # call [slot]
+
+
+HOSTILE = {
+    "an image of 2 GiB": header("SizeOfImage", 0x7FFF0000),
+    "a base off a 64 KiB boundary": header("ImageBase", 0x11000),
+    "4 GiB of stack": header("SizeOfStackReserve", 0xFFFFF000),
+    "an import named in bytes that are not text": import_name_not_text,
+    "a copy of 4 GiB": copying_4_gib,
+    "its first KiB": lambda program: Path(program).read_bytes()[:1024],
+    "no PE header": lambda program: b"MZ" + bytes(510),
+}
 
 
 def run(program, listed):
@@ -114,7 +146,7 @@ def bounds(program):
     failures = []
     with tempfile.TemporaryDirectory() as work:
         never = Path(work) / "never.exe"
-        never_ending(program, never)
+        never.write_bytes(at_entry(program, 0xEAFFFFFE))  # b .
         ends = [run(never, b"x" * size) for size in (0, 1000)]
         most = [int(m.group(1).replace(",", "")) if m else None
                 for m in (re.match(r"no end within ([0-9,]+) emulated instructions", str(e)) for e in ends)]
@@ -126,8 +158,20 @@ def bounds(program):
     return failures
 
 
+def hostile(program):
+    """Failures where a hostile program ends the run other than with a sentence."""
+    failures = []
+    with tempfile.TemporaryDirectory() as work:
+        for name, make in HOSTILE.items():
+            (Path(work) / "hostile.exe").write_bytes(make(program))
+            ended = run(Path(work) / "hostile.exe", b"a.cab\r\n")
+            if not isinstance(ended, str):
+                failures.append(f"{name}: ran to exit code {ended}")
+    return failures
+
+
 def main(program):
-    failures = bounds(program)
+    failures = bounds(program) + hostile(program)
     for card_name, asked, found in FOLDING:
         with tempfile.TemporaryDirectory() as root:
             (Path(root) / card_name).write_bytes(b"")
@@ -158,7 +202,8 @@ def main(program):
     print("\n".join(failures) or f"{len(FOLDING)} names folded as the device folds them, "
                                    f"{len(TWINS)} sets of case twins taken by the rule, "
                                    f"{len(INSTALLS)} argument strings taken as the installer takes them, "
-                                   "the run bounded by instructions per byte of its list")
+                                   "the run bounded by instructions per byte of its list, "
+                                   f"{len(HOSTILE)} hostile programs ended with a sentence")
     return 1 if failures else 0
 
 

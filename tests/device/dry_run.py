@@ -1,37 +1,132 @@
 #!/usr/bin/env python3
-"""scripts/device-run on a card: FOLDER stays as it was, and each installer start is shown
-exactly as the card check's plain report shows that line's package.
-Usage: dry_run.py CHECKER"""
+"""scripts/device-run on cards, case by case: which program runs (FOLDER's own, the device
+build, or none where FOLDER's is not for the device), what it prints, its exit status, and
+FOLDER left as it was; and each installer start shown exactly as the card check's plain
+report shows that line's package.
+Usage: dry_run.py PROGRAM CHECKER (the device build and the host card check)"""
 import re
 import subprocess
 import sys
 import tempfile
 from pathlib import Path
 
-ROOT = Path(__file__).resolve().parents[2]
+import pefile
+
+HERE = Path(__file__).resolve().parent
+DEVICE_RUN = HERE.parents[1] / "scripts" / "device-run"
+sys.path.insert(0, str(HERE))
+from emulator_test import at_entry  # noqa: E402
+
+LIST = "SetupFile.CE6.txt"
 # Names a terminal would act on or that could be read two ways: each must be spelt out.
-LIST = "a.cab\r\ntab\there.cab\r\ncaf\u00e9 <1>.cab\r\nnel\u0085.cab\r\n\u202eevil.cab\r\n".encode()
+ESCAPED = "a.cab\r\ntab\there.cab\r\ncaf\u00e9 <1>.cab\r\nnel\u0085.cab\r\n\u202eevil.cab\r\n".encode()
 
 
-def main(checker):
+def machine(value, subsystem):
+    def change(program):
+        pe = pefile.PE(str(program))
+        pe.FILE_HEADER.Machine, pe.OPTIONAL_HEADER.Subsystem = value, subsystem
+        return pe.write()
+    return change
+
+
+def as_is(program):
+    return Path(program).read_bytes()
+
+
+# name: (FOLDER's files, each bytes or made from the device program; device-run's options;
+# its exit status; lines its stdout holds in this order, or its stderr where nothing ran).
+CASES = {
+    "the device build where FOLDER holds no program": (
+        {LIST: b"a.cab\r\n"}, [], 0,
+        ["The program: build/device/cabbatch.exe, the device build, copied in as cabbatch.exe: "
+         "the folder holds none.",
+         "It runs on an emulated ARMv4T core as \\Storage Card\\cabbatch.exe, on a device that runs OS version 6,"]),
+    "FOLDER's own program, named in another case": (
+        {"CabBatch.EXE": as_is, LIST: b"a.cab\r\n"}, ["--device-dir", "\\Install"], 0,
+        ["The program: the folder's own CabBatch.EXE, for the device (Windows CE on ARM, machine 0x01c0, "
+         "subsystem 9).",
+         "It runs on an emulated ARMv4T core as \\Install\\CabBatch.EXE, on a device that runs OS version 6,",
+         "Exit code: 1"]),
+    "Thumb's machine taken": (
+        {"cabbatch.exe": machine(0x1C2, 9), LIST: b""}, [], 0,
+        ["The program: the folder's own cabbatch.exe, for the device (Windows CE on ARM, machine 0x01c2, "
+         "subsystem 9)."]),
+    "an x86-64 program refused": (
+        {"cabbatch.exe": machine(0x8664, 2), LIST: b"a.cab\r\n"}, [], 2,
+        ["device-run: cabbatch.exe in FOLDER is not for the device, which runs Windows CE programs for ARM "
+         "(machine 0x8664, subsystem 2): nothing run"]),
+    "an ARM program for desktop Windows refused": (
+        {"cabbatch.exe": machine(0x1C0, 2), LIST: b""}, [], 2,
+        ["device-run: cabbatch.exe in FOLDER is not for the device, which runs Windows CE programs for ARM "
+         "(machine 0x01c0, subsystem 2): nothing run"]),
+    "a text file refused": (
+        {"CABBATCH.exe": lambda _: b"MZ is not enough", LIST: b""}, [], 2,
+        ["device-run: CABBATCH.exe in FOLDER is not a Windows program: nothing run"]),
+    "a folder refused": (
+        {"cabbatch.exe/x": lambda _: b"", LIST: b""}, [], 2,
+        ["device-run: cabbatch.exe in FOLDER is a folder: nothing run"]),
+    "a program that does not end, stopped by its bound": (
+        {"cabbatch.exe": lambda program: at_entry(program, 0xEAFFFFFE), LIST: b"x" * 1000}, [], 1,
+        ["The run failed: no end within 2,100,000 emulated instructions, the bound for a list of "
+         "1,000 bytes (100,000 for start-up and 2,000 a byte)"]),
+}
+
+
+def snapshot(folder):
+    return {path.relative_to(folder): path.read_bytes() for path in sorted(folder.rglob("*")) if path.is_file()}
+
+
+def in_order(lines, text):
+    """The lines that text does not hold in this order."""
+    at, missing = 0, []
+    held = text.splitlines()
+    for line in lines:
+        if line in held[at:]:
+            at = held.index(line, at) + 1
+        else:
+            missing.append(line)
+    return missing
+
+
+def case(program, name):
+    files, options, status, lines = CASES[name]
+    with tempfile.TemporaryDirectory(prefix="cabbatch-dry-run-") as work:
+        folder = Path(work) / "FOLDER"
+        for file, data in files.items():
+            (folder / file).parent.mkdir(parents=True, exist_ok=True)
+            (folder / file).write_bytes(data if isinstance(data, bytes) else data(program))
+        before = snapshot(folder)
+        run = subprocess.run([str(DEVICE_RUN), *options, "FOLDER"], cwd=work, capture_output=True, text=True)
+        failures = [] if snapshot(folder) == before else ["FOLDER was changed"]
+    said = run.stdout if status != 2 else run.stderr
+    if run.returncode != status or (status == 2 and run.stdout) or in_order(lines, said):
+        failures.append(f"exit status {run.returncode}, missing {in_order(lines, said)} in:\n"
+                        f"{run.stdout}{run.stderr}")
+    return [f"{name}: {failure}" for failure in failures]
+
+
+def shown_as_the_check_shows(checker):
+    """Each start of a list of names that must be spelt out, against the check's report."""
     with tempfile.TemporaryDirectory(prefix="cabbatch-dry-run-") as folder:
-        (Path(folder) / "SetupFile.CE6.txt").write_bytes(LIST)
-        run = subprocess.run([str(ROOT / "scripts" / "device-run"), folder], capture_output=True, text=True)
+        (Path(folder) / LIST).write_bytes(ESCAPED)
+        run = subprocess.run([str(DEVICE_RUN), folder], capture_output=True, text=True)
         report = subprocess.run([checker, folder], capture_output=True, text=True)
-        unchanged = [p.name for p in Path(folder).iterdir()] == ["SetupFile.CE6.txt"] \
-            and (Path(folder) / "SetupFile.CE6.txt").read_bytes() == LIST
     starts = re.findall(r'start \d+: \\windows\\wceload\.exe with arguments \[ /noui /pbar "(.*)"\]', run.stdout)
     predicted = re.findall(r'^ +\d+  install "(.*)"$', report.stdout, re.M)
-    failures = []
-    if run.returncode != 0 or "Exit code: 1" not in run.stdout or "deleted" not in run.stdout:
-        failures.append(f"device-run said:\n{run.stdout}{run.stderr}")
     if len(starts) != 5 or starts != predicted:
-        failures.append(f"starts shown {starts}, the check shows {predicted}")
-    if not unchanged:
-        failures.append("FOLDER was changed")
-    print("\n".join(failures) or f"{len(starts)} starts shown as the check shows them; FOLDER unchanged")
+        return [f"starts shown {starts}, the check shows {predicted}"]
+    return []
+
+
+def main(program, checker):
+    failures = shown_as_the_check_shows(checker)
+    for name in CASES:
+        failures += case(program, name)
+    print("\n".join(failures) or f"{len(CASES)} cards run as expected, FOLDER unchanged; "
+                                   "starts shown as the check shows them")
     return 1 if failures else 0
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1]))
+    sys.exit(main(*sys.argv[1:3]))

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """scripts/device-run on cards, case by case: which program runs (FOLDER's own, the device
-build, or none where FOLDER's is not for the device), what it prints, its exit status, and
+build, or none where FOLDER's is not for the device), what the stand-in installer met at each
+start, what the run used up and deleted, what the card holds last, its exit status, and
 FOLDER left as it was; and each installer start shown exactly as the card check's plain
 report shows that line's package.
 Usage: dry_run.py PROGRAM CHECKER (the device build and the host card check)"""
@@ -18,6 +19,7 @@ sys.path.insert(0, str(HERE))
 from emulator_test import at_entry  # noqa: E402
 
 LIST = "SetupFile.CE6.txt"
+START = '  start {}: \\windows\\wceload.exe with arguments [ /noui /pbar "\\Storage Card\\{}]: {}'
 # Names a terminal would act on or that could be read two ways: each must be spelt out.
 ESCAPED = "a.cab\r\ntab\there.cab\r\ncaf\u00e9 <1>.cab\r\nnel\u0085.cab\r\n\u202eevil.cab\r\n".encode()
 
@@ -35,23 +37,52 @@ def as_is(program):
 
 
 # name: (FOLDER's files, each bytes or made from the device program; device-run's options;
-# its exit status; lines its stdout holds in this order, or its stderr where nothing ran).
+# its exit status; lines its stdout holds in this order, the last of them last, or its
+# stderr where nothing ran).
 CASES = {
     "the device build where FOLDER holds no program": (
         {LIST: b"a.cab\r\n"}, [], 0,
         ["The program: build/device/cabbatch.exe, the device build, copied in as cabbatch.exe: "
          "the folder holds none.",
-         "It runs on an emulated ARMv4T core as \\Storage Card\\cabbatch.exe, on a device that runs OS version 6,"]),
+         "It runs on an emulated ARMv4T core as \\Storage Card\\cabbatch.exe, on a device that runs OS version 6,",
+         START.format(1, 'a.cab"', "no such file"), "Used up by the installer: nothing",
+         "The card now holds:", "  cabbatch.exe"]),
     "FOLDER's own program, named in another case": (
-        {"CabBatch.EXE": as_is, LIST: b"a.cab\r\n"}, ["--device-dir", "\\Install"], 0,
+        {"CabBatch.EXE": as_is, LIST: b""}, ["--device-dir", "\\Install"], 0,
         ["The program: the folder's own CabBatch.EXE, for the device (Windows CE on ARM, machine 0x01c0, "
          "subsystem 9).",
          "It runs on an emulated ARMv4T core as \\Install\\CabBatch.EXE, on a device that runs OS version 6,",
-         "Exit code: 1"]),
+         "Exit code: 1", "The card now holds:", "  CabBatch.EXE"]),
     "Thumb's machine taken": (
         {"cabbatch.exe": machine(0x1C2, 9), LIST: b""}, [], 0,
         ["The program: the folder's own cabbatch.exe, for the device (Windows CE on ARM, machine 0x01c2, "
-         "subsystem 9)."]),
+         "subsystem 9).", "The card now holds:", "  cabbatch.exe"]),
+    "what each start met, what was used up and deleted, what the card holds": (
+        {LIST: b'a.cab" /delete 0\r\na.cab\r\nb.cab" /delete 1\r\nb.cab\r\nsub\\C.CAB\r\n',
+         "a.cab": b"", "b.cab": b"", "Sub/c.cab": b"", "SetupFile.CE7.txt": b""}, [], 0,
+        [START.format(1, 'a.cab" /delete 0"', "installed, kept (/delete 0)"),
+         START.format(2, 'a.cab"', "installed, used up"),
+         START.format(3, 'b.cab" /delete 1"', "installed, used up"),
+         START.format(4, 'b.cab"', "no such file"),
+         START.format(5, 'sub\\C.CAB"', "installed, used up"),
+         "SetupFile.CE6.txt: deleted: the batch runs once", "Exit code: 1",
+         "Used up by the installer:", "  a.cab", "  b.cab", "  Sub\\c.cab",
+         "Deleted by the program:", "  SetupFile.CE6.txt",
+         "The card now holds:", "  cabbatch.exe", "  SetupFile.CE7.txt"]),
+    "names folded as the device folds them, not as Python does": (
+        {"\u017fetupFile.CE6.txt": b"x.cab\r\n", LIST: "\ufb01le.cab\r\n\u00e9.cab\r\n".encode(),
+         "FILE.cab": b"", "\u00c9.cab": b""}, [], 0,
+        [START.format(1, '\ufb01le.cab"', "no such file"), START.format(2, '\u00e9.cab"', "installed, used up"),
+         "The card now holds:", "  cabbatch.exe", "  FILE.cab", "  \u017fetupFile.CE6.txt"]),
+    "a list only Python would take": (
+        {"Setup\ufb01le.CE6.txt": b"a.cab\r\n", "a.cab": b""}, [], 0,
+        ["  no installer started", "No SetupFile.CE6.txt in the folder: nothing to run.",
+         "Used up by the installer: nothing", "Deleted by the program: nothing",
+         "The card now holds:", "  a.cab", "  cabbatch.exe", "  Setup\ufb01le.CE6.txt"]),
+    "the card at the device's root, beside the stand-in installer": (
+        {LIST: b"a.cab\r\n", "a.cab": b""}, ["--device-dir", ""], 0,
+        ['  start 1: \\windows\\wceload.exe with arguments [ /noui /pbar "\\a.cab"]: installed, used up',
+         "The card now holds:", "  cabbatch.exe"]),
     "an x86-64 program refused": (
         {"cabbatch.exe": machine(0x8664, 2), LIST: b"a.cab\r\n"}, [], 2,
         ["device-run: cabbatch.exe in FOLDER is not for the device, which runs Windows CE programs for ARM "
@@ -100,7 +131,8 @@ def case(program, name):
         run = subprocess.run([str(DEVICE_RUN), *options, "FOLDER"], cwd=work, capture_output=True, text=True)
         failures = [] if snapshot(folder) == before else ["FOLDER was changed"]
     said = run.stdout if status != 2 else run.stderr
-    if run.returncode != status or (status == 2 and run.stdout) or in_order(lines, said):
+    last = status != 0 or said.splitlines()[-1:] == lines[-1:]
+    if run.returncode != status or (status == 2 and run.stdout) or in_order(lines, said) or not last:
         failures.append(f"exit status {run.returncode}, missing {in_order(lines, said)} in:\n"
                         f"{run.stdout}{run.stderr}")
     return [f"{name}: {failure}" for failure in failures]

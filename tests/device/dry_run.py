@@ -36,7 +36,8 @@ def as_is(program):
     return Path(program).read_bytes()
 
 
-# name: (FOLDER's files, each bytes or made from the device program; device-run's options;
+# name: (FOLDER's files, each bytes or made from the device program, read-only where the name
+# ends in '!'; device-run's options;
 # its exit status; lines its stdout holds in this order, the last of them last, or its
 # stderr where nothing ran).
 CASES = {
@@ -69,6 +70,13 @@ CASES = {
          "Used up by the installer:", "  a.cab", "  b.cab", "  Sub\\c.cab",
          "Deleted by the program:", "  SetupFile.CE6.txt",
          "The card now holds:", "  cabbatch.exe", "  SetupFile.CE7.txt"]),
+    "read-only files stay": (
+        {LIST + "!": b"a.cab\r\nb.cab\r\n", "a.cab!": b"", "b.cab": b""}, [], 0,
+        [START.format(1, 'a.cab"', "installed, kept: the file is read-only"),
+         START.format(2, 'b.cab"', "installed, used up"),
+         "SetupFile.CE6.txt: still there: the batch runs again at the next start",
+         "Used up by the installer:", "  b.cab", "Deleted by the program: nothing",
+         "The card now holds:", "  a.cab", "  cabbatch.exe", "  SetupFile.CE6.txt"]),
     "names folded as the device folds them, not as Python does": (
         {"\u017fetupFile.CE6.txt": b"x.cab\r\n", LIST: "\ufb01le.cab\r\n\u00e9.cab\r\n".encode(),
          "FILE.cab": b"", "\u00c9.cab": b""}, [], 0,
@@ -125,8 +133,11 @@ def case(program, name):
     with tempfile.TemporaryDirectory(prefix="cabbatch-dry-run-") as work:
         folder = Path(work) / "FOLDER"
         for file, data in files.items():
-            (folder / file).parent.mkdir(parents=True, exist_ok=True)
-            (folder / file).write_bytes(data if isinstance(data, bytes) else data(program))
+            path = folder / file.rstrip("!")
+            path.parent.mkdir(parents=True, exist_ok=True)
+            path.write_bytes(data if isinstance(data, bytes) else data(program))
+            if file.endswith("!"):
+                path.chmod(0o444)
         before = snapshot(folder)
         run = subprocess.run([str(DEVICE_RUN), *options, "FOLDER"], cwd=work, capture_output=True, text=True)
         failures = [] if snapshot(folder) == before else ["FOLDER was changed"]

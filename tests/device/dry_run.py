@@ -162,8 +162,22 @@ def shown_as_the_check_shows(checker):
     return []
 
 
+def whole_help():
+    """--help: a description whose every paragraph ends, each option with its meaning and
+    default, and the exit statuses."""
+    said = subprocess.run([str(DEVICE_RUN), "--help"], capture_output=True, text=True).stdout
+    prose = said.split("\n\n", 1)[-1].split("positional arguments:")[0]
+    unfinished = [p for p in (" ".join(p.split()) for p in prose.split("\n\n")) if p and not p.endswith(".")]
+    flat = " ".join(said.split())
+    options = re.findall(r" (--[a-z-]+ [A-Z]+) (.*?)(?= --|$)", flat.split("options:")[-1].split(" The run ")[0])
+    undefaulted = [name for name, text in options if "(default: " not in text]
+    if unfinished or len(options) != 2 or undefaulted or "exit status: 0 " not in flat:
+        return [f"--help: unfinished {unfinished}, options {options}, no default for {undefaulted}"]
+    return []
+
+
 def main(program, checker):
-    failures = shown_as_the_check_shows(checker)
+    failures = shown_as_the_check_shows(checker) + whole_help()
     for name in CASES:
         failures += case(program, name)
     print("\n".join(failures) or f"{len(CASES)} cards run as expected, FOLDER unchanged; "

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Checks a sample card with cabbatch-check, the device program copied onto it, then runs
-that program's batch install on it with scripts/device-run, on an emulated ARMv4T core, and
-tells what it did. Usage: demo.py PROGRAM CHECKER CARD_FOLDER"""
+that program's batch install on it with scripts/device-run, on an emulated ARMv4T core, which
+ends with what the card then holds. Usage: demo.py PROGRAM CHECKER CARD_FOLDER"""
 import shutil
 import subprocess
 import sys
@@ -29,15 +29,15 @@ def main(program, checker, sample):
         print("(It reads each package through and says whether the device's installer will take it.)\n")
         sys.stdout.flush()
         subprocess.run([checker, "--device-dir", DEVICE_DIR, str(card)])
-        print("\nThen the device program itself: scripts/device-run runs the ARM code of cabbatch.exe on")
-        print("an emulated ARMv4T core, over a copy of the folder, on a device that reports OS version 6,")
-        print("so it reads SetupFile.CE6.txt. The installer it starts is a stand-in that installs nothing;")
-        print("like the device's own, it takes every package and deletes it, so all three start.\n")
+        print("\nThen the device program itself: scripts/device-run runs the ARM code of the cabbatch.exe")
+        print("on the card on an emulated ARMv4T core, over a copy of the folder, on a device that reports")
+        print("OS version 6, so it reads SetupFile.CE6.txt. The installer it starts is a stand-in that")
+        print("installs nothing; like the device's own, it deletes each package it has run. Exit code 1 is")
+        print("the program's only answer, by design: whoever starts it learns nothing from it. Last comes")
+        print("what the card holds afterwards: SetupFile.CE7.txt stays for a version-7 device, but the")
+        print("packages it names were used up by this run, so such a card needs them again.\n")
         sys.stdout.flush()
         status = subprocess.run([str(HERE / "device-run"), "--device-dir", DEVICE_DIR, str(card)]).returncode
-        print("\nExit code 1 is the program's only answer, by design: whoever starts it learns nothing from it.")
-        print("SetupFile.CE7.txt stays for a version-7 device; on a device, its tools.cab would have gone")
-        print("with this run, used up by the installer, so such a card needs it again.")
         return status
 
 

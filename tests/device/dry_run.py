@@ -3,7 +3,7 @@
 build, or none where FOLDER's is not for the device), what the stand-in installer met at each
 start, what the run used up and deleted, what the card holds last, its exit status, and
 FOLDER left as it was; and each installer start shown exactly as the card check's plain
-report shows that line's package.
+report shows that line's package; and the demo, ending with what the sample card then holds.
 Usage: dry_run.py PROGRAM CHECKER (the device build and the host card check)"""
 import re
 import subprocess
@@ -14,7 +14,8 @@ from pathlib import Path
 import pefile
 
 HERE = Path(__file__).resolve().parent
-DEVICE_RUN = HERE.parents[1] / "scripts" / "device-run"
+ROOT = HERE.parents[1]
+DEVICE_RUN = ROOT / "scripts" / "device-run"
 sys.path.insert(0, str(HERE))
 from emulator_test import at_entry  # noqa: E402
 
@@ -176,8 +177,17 @@ def whole_help():
     return []
 
 
+def demo_ending(program, checker):
+    demo = subprocess.run([sys.executable, str(ROOT / "scripts" / "demo.py"), program, checker,
+                           str(ROOT / "samples" / "card")], capture_output=True, text=True)
+    ending = ["The card now holds:", "  cabbatch.exe", "  SetupFile.CE7.txt"]
+    if demo.returncode != 0 or demo.stdout.splitlines()[-3:] != ending:
+        return [f"the demo ends:\n{demo.stdout[-300:]}{demo.stderr}"]
+    return []
+
+
 def main(program, checker):
-    failures = shown_as_the_check_shows(checker) + whole_help()
+    failures = shown_as_the_check_shows(checker) + whole_help() + demo_ending(program, checker)
     for name in CASES:
         failures += case(program, name)
     print("\n".join(failures) or f"{len(CASES)} cards run as expected, FOLDER unchanged; "

@@ -120,14 +120,16 @@ def copying_4_gib(program):
                     0xE59FC008, 0xE59CC000, 0xE1A0E00F, 0xE12FFF1C, slot)  # call [slot]
 
 
+# name: (the program made hostile, the start of the sentence that ends its run).
 HOSTILE = {
-    "an image of 2 GiB": header("SizeOfImage", 0x7FFF0000),
-    "a base off a 64 KiB boundary": header("ImageBase", 0x11000),
-    "4 GiB of stack": header("SizeOfStackReserve", 0xFFFFF000),
-    "an import named in bytes that are not text": import_name_not_text,
-    "a copy of 4 GiB": copying_4_gib,
-    "its first KiB": lambda program: Path(program).read_bytes()[:1024],
-    "no PE header": lambda program: b"MZ" + bytes(510),
+    "an image of 2 GiB": (header("SizeOfImage", 0x7FFF0000), "an image of 0x7FFF0000 bytes at 0x10000"),
+    "a base off a 64 KiB boundary": (header("ImageBase", 0x11000), "an image of 0xB000 bytes at 0x11000"),
+    "4 GiB of stack": (header("SizeOfStackReserve", 0xFFFFF000), "an image of 0xB000 bytes at 0x10000 with "
+                                                                  "0xFFFFF000 bytes of stack"),
+    "an import named in bytes that are not text": (import_name_not_text, ""),
+    "a copy of 4 GiB": (copying_4_gib, "a buffer of 4,294,967,295 bytes"),
+    "its first KiB": (lambda program: Path(program).read_bytes()[:1024], "imports from []"),
+    "no PE header": (lambda program: b"MZ" + bytes(510), "the image cannot be loaded"),
 }
 
 
@@ -159,14 +161,15 @@ def bounds(program):
 
 
 def hostile(program):
-    """Failures where a hostile program ends the run other than with a sentence."""
+    """Failures where a hostile program ends the run other than with the sentence that names
+    its fault."""
     failures = []
     with tempfile.TemporaryDirectory() as work:
-        for name, make in HOSTILE.items():
+        for name, (make, sentence) in HOSTILE.items():
             (Path(work) / "hostile.exe").write_bytes(make(program))
             ended = run(Path(work) / "hostile.exe", b"a.cab\r\n")
-            if not isinstance(ended, str):
-                failures.append(f"{name}: ran to exit code {ended}")
+            if not isinstance(ended, str) or not ended.startswith(sentence):
+                failures.append(f"{name}: {ended}")
     return failures
 
 

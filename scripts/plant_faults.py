@@ -10,7 +10,8 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parents[1]
 
 # (name, text, replacement, preset whose tests must catch it); the text must stand exactly
-# once in the product sources or the build files (cmake/), wherever a change has moved it.
+# once in the product sources, the build files (cmake/) or the scripts (scripts/: the
+# emulated device and the dry run), wherever a change has moved it.
 FAULTS = [
     ("line capacity +1", "kMaxEntryLength = kLineCapacity - 2", "kMaxEntryLength = kLineCapacity - 1", "host"),
     ("arguments capacity +1", "kArgumentsCapacity = 128", "kArgumentsCapacity = 129", "host"),
@@ -169,6 +170,24 @@ FAULTS = [
      "    int low = NextByte(list);\n    if (list->encoding != kListUtf16 || low < 0)", "device"),
     ("device: an ARMv5 instruction", "as -march=armv4t", "as -march=armv5te", "device"),
     ("device: DYNAMIC_BASE left set", " --disable-dynamicbase", "", "device"),
+    ("emulator: names folded as Python folds them", "return name.translate(UPPER_CASE)", "return name.upper()", "device"),
+    ("emulator: case twins in the listing's order",
+     "return sorted(twins, key=lambda child: (child.is_dir() != folder_wanted, child.name))", "return twins", "device"),
+    ("emulator: /delete 0 not honoured", "        if keeps_package(switches):", "        if False:", "device"),
+    ("emulator: a bound that ignores the list", "count=most)", "count=START_UP_INSTRUCTIONS)", "device"),
+    ("emulator: a hostile image mapped as it asks",
+     "if base % 0x10000 or not IMAGE_LOWEST <= base < base + size <= STUBS or stack > MOST_STACK:", "if False:", "device"),
+    ("dry run: the device build whatever FOLDER holds",
+     "found = ce_device.FileSystem(install).matches(install, PROGRAM_NAME)", "found = []", "device"),
+    ("dry run: a program not for the device run", "    if not runs:\n        raise Refused",
+     "    if False:\n        raise Refused", "device"),
+    ("dry run: read-only files writable in the copy", "shutil.copy(path, target / relative / name)",
+     "shutil.copyfile(path, target / relative / name)", "device"),
+    ("dry run: a start without what it met", "with arguments [{shown(start[1])}]: {met}\")",
+     "with arguments [{shown(start[1])}]\")", "device"),
+    ("dry run: the card's remains unsaid", "        show_names(\"The card now holds\", remaining, install)\n",
+     "", "device"),
+    ("dry run: help cut short", "description=DESCRIPTION,", "description=DESCRIPTION.split(\"\\n\")[0],", "device"),
 ]
 
 
@@ -186,11 +205,13 @@ def tests_fail(preset, fresh=False):
 
 
 def plant(name, text, replacement, preset):
-    sources = [*sorted((ROOT / "src").rglob("*.[ch]*")), *sorted((ROOT / "cmake").glob("*.cmake"))]
+    sources = [*sorted((ROOT / "src").rglob("*.[ch]*")), *sorted((ROOT / "cmake").glob("*.cmake")),
+               *sorted(path for path in (ROOT / "scripts").iterdir()
+                       if path.is_file() and path.name != Path(__file__).name)]
     places = [path for path in sources
               if "platform/test" not in path.as_posix() and text in path.read_text()]
     if len(places) != 1 or places[0].read_text().count(text) != 1:
-        return f"MISPLACED {name}: the text to change does not stand exactly once in src/ or cmake/"
+        return f"MISPLACED {name}: the text to change does not stand exactly once in src/, cmake/ or scripts/"
     path = places[0]
     original = path.read_text()
     build_file = path.parent.name == "cmake"

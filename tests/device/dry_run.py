@@ -106,6 +106,12 @@ CASES = {
     "a folder refused": (
         {"cabbatch.exe/x": lambda _: b"", LIST: b""}, [], 2,
         ["device-run: cabbatch.exe in FOLDER is a folder: nothing run"]),
+    "an unknown option escaped": (
+        {}, ["--\u202ex"], 2,
+        ["device-run: unrecognized arguments: --<U+202E>x"]),
+    "a version escaped": (
+        {}, ["--os-version", "6\x1b[2J"], 2,
+        ['device-run: argument --os-version: "6<U+001B>[2J" is not a major version such as 6']),
     "a program that does not end, stopped by its bound": (
         {"cabbatch.exe": lambda program: at_entry(program, 0xEAFFFFFE), LIST: b"x" * 1000}, [], 1,
         ["The run failed: no end within 2,100,000 emulated instructions, the bound for a list of "

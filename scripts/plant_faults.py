@@ -185,7 +185,7 @@ FAULTS = [
      "shutil.copyfile(path, target / relative / name)", "device"),
     ("dry run: a start without what it met", "with arguments [{shown(start[1])}]: {met}\")",
      "with arguments [{shown(start[1])}]\")", "device"),
-    ("dry run: the card's remains unsaid", "        show_names(\"The card now holds\", remaining, install)\n",
+    ("dry run: the card's remains unsaid", "        show_names(\"The card now holds\", remaining, install, root)\n",
      "", "device"),
     ("dry run: help cut short", "description=DESCRIPTION,", "description=DESCRIPTION.split(\"\\n\")[0],", "device"),
 ]

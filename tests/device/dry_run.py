@@ -17,7 +17,7 @@ HERE = Path(__file__).resolve().parent
 ROOT = HERE.parents[1]
 DEVICE_RUN = ROOT / "scripts" / "device-run"
 sys.path.insert(0, str(HERE))
-from emulator_test import at_entry  # noqa: E402
+from emulator_test import at_entry, slot  # noqa: E402
 
 LIST = "SetupFile.CE6.txt"
 START = '  start {}: \\windows\\wceload.exe with arguments [ /noui /pbar "\\Storage Card\\{}]: {}'
@@ -31,6 +31,14 @@ def machine(value, subsystem):
         pe.FILE_HEADER.Machine, pe.OPTIONAL_HEADER.Subsystem = value, subsystem
         return pe.write()
     return change
+
+
+def deleting_the_installer(program):
+    """DeleteFileW("\\windows\\wceload.exe"), then TerminateProcess(0x42, 1)."""
+    return at_entry(program, 0xE28F0030, 0xE59FC024, 0xE59CC000, 0xE1A0E00F, 0xE12FFF1C,  # call with r0
+                    0xE3A00042, 0xE3A01001, 0xE59FC010, 0xE59CC000, 0xE1A0E00F, 0xE12FFF1C,  # end
+                    0xEAFFFFFE, slot(program, b"DeleteFileW"), slot(program, b"TerminateProcess"),
+                    "\\windows\\wceload.exe\0".encode("utf-16-le"))
 
 
 def as_is(program):
@@ -112,6 +120,11 @@ CASES = {
     "a version escaped": (
         {}, ["--os-version", "6\x1b[2J"], 2,
         ['device-run: argument --os-version: "6<U+001B>[2J" is not a major version such as 6']),
+    "a program that deletes a file outside FOLDER": (
+        {"cabbatch.exe": deleting_the_installer, LIST: b"a.cab\r\n"}, [], 0,
+        ["  no installer started", "SetupFile.CE6.txt: still there: the batch runs again at the next start",
+         "Deleted by the program:", "  \\windows\\wceload.exe",
+         "The card now holds:", "  cabbatch.exe", "  SetupFile.CE6.txt"]),
     "a program that does not end, stopped by its bound": (
         {"cabbatch.exe": lambda program: at_entry(program, 0xEAFFFFFE), LIST: b"x" * 1000}, [], 1,
         ["The run failed: no end within 2,100,000 emulated instructions, the bound for a list of "

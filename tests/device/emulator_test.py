@@ -92,11 +92,16 @@ def lay_out(root, names):
 
 
 def at_entry(program, *code):
-    """The program with ARM code at its entry point."""
+    """The program with ARM code at its entry point: words, or bytes as they are."""
     pe = pefile.PE(str(program))
     at = pe.get_offset_from_rva(pe.OPTIONAL_HEADER.AddressOfEntryPoint)
-    pe.set_bytes_at_offset(at, b"".join(word.to_bytes(4, "little") for word in code))
+    pe.set_bytes_at_offset(at, b"".join(w if isinstance(w, bytes) else w.to_bytes(4, "little") for w in code))
     return pe.write()
+
+
+def slot(program, name):
+    """The address of an import's slot."""
+    return next(s.address for s in pefile.PE(str(program)).DIRECTORY_ENTRY_IMPORT[0].imports if s.name == name)
 
 
 def header(field, value):
@@ -115,9 +120,8 @@ def import_name_not_text(program):
 
 def copying_4_gib(program):
     """memcpy(image, image, 0xFFFFFFFF) through the program's own import slot."""
-    slot = next(s.address for s in pefile.PE(str(program)).DIRECTORY_ENTRY_IMPORT[0].imports if s.name == b"memcpy")
     return at_entry(program, 0xE3A00801, 0xE3A01801, 0xE3E02000,  # r0 = r1 = 0x10000, r2 = -1
-                    0xE59FC008, 0xE59CC000, 0xE1A0E00F, 0xE12FFF1C, slot)  # call [slot]
+                    0xE59FC008, 0xE59CC000, 0xE1A0E00F, 0xE12FFF1C, slot(program, b"memcpy"))
 
 
 # name: (the program made hostile, the start of the sentence that ends its run).

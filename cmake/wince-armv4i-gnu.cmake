@@ -41,8 +41,9 @@ set(CMAKE_RC_COMPILE_OBJECT
 # 0x10000, sections aligned to 0x1000 in memory and 0x200 in the file, 64 KiB of stack
 # reserved, and neither the address-space randomisation nor the no-execute flag that GNU ld
 # sets by default for desktop Windows. WinMainCRTStartup is the start-up in
-# src/platform/win32/ce.
+# src/platform/win32/ce. The time stamp is 0, not the build time, so that the same sources
+# give the same bytes: these binutils ignore SOURCE_DATE_EPOCH.
 set(CMAKE_CXX_LINK_EXECUTABLE "<CMAKE_LINKER> -m arm_wince_pe --subsystem wince:6.0 \
 -e WinMainCRTStartup --image-base 0x10000 --section-alignment 0x1000 --file-alignment 0x200 \
---stack 0x10000,0x1000 --disable-dynamicbase --disable-nxcompat -s <LINK_FLAGS> <OBJECTS> \
+--stack 0x10000,0x1000 --disable-dynamicbase --disable-nxcompat --no-insert-timestamp -s <LINK_FLAGS> <OBJECTS> \
 -o <TARGET> <LINK_LIBRARIES>")

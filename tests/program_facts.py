@@ -1,0 +1,59 @@
+#!/usr/bin/env python3
+"""What a shipped program must hold, and what it must not. A Windows program: a PE time stamp
+of 0 and a version resource with CMake's version, the product's name and LICENSE's copyright
+line. Any program: none of the given build paths, as bytes or as UTF-16.
+Usage: program_facts.py PROGRAM VERSION PRODUCT LICENSE [BUILD_PATH...]
+Needs pefile (Debian's python3-pefile) for a Windows program."""
+import sys
+from pathlib import Path
+
+
+def version_resource(pe):
+    """(fixed file version, fixed product version, {string: value}) of the first string table."""
+    fixed = pe.VS_FIXEDFILEINFO[0] if hasattr(pe, "VS_FIXEDFILEINFO") else None
+    split = lambda high, low: (high >> 16, high & 0xFFFF, low >> 16, low & 0xFFFF)
+    strings = {}
+    for info in getattr(pe, "FileInfo", [[]])[0]:
+        for table in getattr(info, "StringTable", [])[:1]:
+            strings = {key.decode(): value.decode() for key, value in table.entries.items()}
+    if not fixed:
+        return None, None, strings
+    return (split(fixed.FileVersionMS, fixed.FileVersionLS),
+            split(fixed.ProductVersionMS, fixed.ProductVersionLS), strings)
+
+
+def windows_checks(program, version, product, copyright_line):
+    import pefile
+    pe = pefile.PE(program)
+    parts = tuple(int(part) for part in version.split(".")) + (0,)
+    file_version, product_version, strings = version_resource(pe)
+    return [
+        ("PE time stamp 0", pe.FILE_HEADER.TimeDateStamp == 0, hex(pe.FILE_HEADER.TimeDateStamp)),
+        (f"fixed file version {parts}", file_version == parts, file_version),
+        (f"fixed product version {parts}", product_version == parts, product_version),
+        *[(f"{key} {version}", strings.get(key) == version, strings.get(key))
+          for key in ("FileVersion", "ProductVersion")],
+        (f"ProductName {product}", strings.get("ProductName") == product, strings.get("ProductName")),
+        ("OriginalFilename the file's name", strings.get("OriginalFilename") == Path(program).name,
+         strings.get("OriginalFilename")),
+        ("a FileDescription", bool(strings.get("FileDescription")), strings.get("FileDescription")),
+        (f"LegalCopyright from {copyright_line!r}", strings.get("LegalCopyright", "").startswith(copyright_line),
+         strings.get("LegalCopyright")),
+    ]
+
+
+def main(program, version, product, license_file, *build_paths):
+    data = Path(program).read_bytes()
+    copyright_line = next(line for line in Path(license_file).read_text().splitlines()
+                          if line.startswith("Copyright "))
+    checks = [(f"no {path!r} in it", path.encode() not in data and path.encode("utf-16-le") not in data,
+               "found") for path in build_paths]
+    if data[:2] == b"MZ":
+        checks += windows_checks(program, version, product, copyright_line)
+    failures = [f"{what}: found {value}" for what, ok, value in checks if not ok]
+    print("\n".join(failures) or f"{program}: {len(checks)} facts hold")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(*sys.argv[1:]))

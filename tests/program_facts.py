@@ -1,11 +1,16 @@
 #!/usr/bin/env python3
 """What a shipped program must hold, and what it must not. A Windows program: a PE time stamp
 of 0 and a version resource with CMake's version, the product's name and LICENSE's copyright
-line. Any program: none of the given build paths, as bytes or as UTF-16.
+line. A Linux program: no shared library but the C and C++ runtimes (and the sanitizers'
+where a build has them). Any program: none of the given build paths, as bytes or as UTF-16.
 Usage: program_facts.py PROGRAM VERSION PRODUCT LICENSE [BUILD_PATH...]
 Needs pefile (Debian's python3-pefile) for a Windows program."""
+import re
+import subprocess
 import sys
 from pathlib import Path
+
+RUNTIMES = ("libc.so.", "libm.so.", "libstdc++.so.", "libgcc_s.so.", "ld-linux", "libasan.so.", "libubsan.so.")
 
 
 def version_resource(pe):
@@ -42,6 +47,14 @@ def windows_checks(program, version, product, copyright_line):
     ]
 
 
+def linux_checks(program):
+    dynamic = subprocess.run(["readelf", "--dynamic", "--wide", program], capture_output=True, text=True)
+    needed = re.findall(r"\(NEEDED\)\s+Shared library: \[(.*)\]", dynamic.stdout)
+    others = [name for name in needed if not name.startswith(RUNTIMES)]
+    return [("readelf reads it", dynamic.returncode == 0, dynamic.stderr.strip()),
+            ("no shared library but the C and C++ runtimes", needed and not others, others or needed)]
+
+
 def main(program, version, product, license_file, *build_paths):
     data = Path(program).read_bytes()
     copyright_line = next(line for line in Path(license_file).read_text().splitlines()
@@ -50,6 +63,8 @@ def main(program, version, product, license_file, *build_paths):
                "found") for path in build_paths]
     if data[:2] == b"MZ":
         checks += windows_checks(program, version, product, copyright_line)
+    elif data[:4] == b"\x7fELF":
+        checks += linux_checks(program)
     failures = [f"{what}: found {value}" for what, ok, value in checks if not ok]
     print("\n".join(failures) or f"{program}: {len(checks)} facts hold")
     return 1 if failures else 0

@@ -1,7 +1,8 @@
 // Fuzzes what is read of a card's files' own bytes: the setup information's header and the
 // strings it points to (in our layout and in CabWiz's, both in the corpus), the cabinet's
-// header, folder, member and data-block records, and a program's PE header. Checks that whatever is accepted
-// lies inside the bytes given, not only that nothing crashes.
+// header, folder, member and data-block records, and a program's PE header and version
+// resource. Checks that whatever is accepted lies inside the bytes given, not only that nothing
+// crashes, and that the version read in the steps the reader asks for is the version read whole.
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -9,9 +10,34 @@
 #include "check/cabinet_scan.h"
 #include "check/package.h"
 #include "check/program_header.h"
+#include "check/program_version.h"
 #include "check/setup_000.h"
 #include "check/verdict.h"
 #include "fuzz_check.h"
+
+// The version as the check reads it: from a first read of 64 bytes, as many as it asks for,
+// each read an exact copy so that a read past it is seen.
+static void CheckProgramVersion(const std::string &bytes)
+{
+    const auto *at = reinterpret_cast<const unsigned char *>(bytes.data());
+    const check::ProgramVersion whole = check::ReadProgramVersion(at, bytes.size(), bytes.size());
+    CHECK(whole.wanted == 0 && whole.state != check::VersionState::kOutOfReach);
+    CHECK(!whole.productName || whole.productName->size() * 2 < bytes.size());
+    check::ProgramVersion stepped;
+    int reads = 0;
+    for (size_t count = std::min<size_t>(64, bytes.size()); reads++ < check::kProgramVersionMostReads;
+         count = stepped.wanted) {
+        const std::string read = bytes.substr(0, count);
+        stepped = check::ReadProgramVersion(reinterpret_cast<const unsigned char *>(read.data()), count, bytes.size());
+        CHECK(stepped.wanted == 0 || (stepped.wanted > count && stepped.wanted <= bytes.size()));
+        if (stepped.wanted == 0)
+            break;
+    }
+    CHECK(stepped.wanted == 0 && stepped.state == whole.state);
+    CHECK(stepped.productName == whole.productName);
+    for (int part = 0; part < 4; part++)
+        CHECK(stepped.fileVersion[part] == whole.fileVersion[part] && whole.fileVersion[part] <= 0xFFFF);
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -56,6 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     size_t wanted = 0;
     if (check::ReadProgramHeader(at, size, &machine, &subsystem, &wanted))
         CHECK(wanted <= size && machine <= 0xFFFF && subsystem <= 0xFFFF);
+    CheckProgramVersion(bytes);
     // The same bytes as a cabinet's verdict and as a .000 member's.
     check::CabinetRecords sound;
     sound.signature = true, sound.fault = check::CabinetFault::kNone, sound.members = {"A.000"};

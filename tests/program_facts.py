@@ -1,14 +1,19 @@
 #!/usr/bin/env python3
 """What a shipped program must hold, and what it must not. A Windows program: a PE time stamp
 of 0 and a version resource with CMake's version, the product's name and LICENSE's copyright
-line. A Linux program: no shared library but the C and C++ runtimes (and the sanitizers'
-where a build has them). Any program: none of the given build paths, as bytes or as UTF-16.
-Usage: program_facts.py PROGRAM VERSION PRODUCT LICENSE [BUILD_PATH...]
+line, which the card check's reader finds too, in two reads (each READER is a build of
+tests/check/program_version_probe.cpp; one ending in .exe runs under Wine). A Linux program:
+no shared library but the C and C++ runtimes (and the sanitizers' where a build has them).
+Any program: none of the given build paths, as bytes or as UTF-16.
+Usage: program_facts.py PROGRAM VERSION PRODUCT LICENSE [--reader READER]... [BUILD_PATH...]
 Needs pefile (Debian's python3-pefile) for a Windows program."""
+import argparse
 import re
 import subprocess
 import sys
 from pathlib import Path
+
+WINE_RUN = Path(__file__).resolve().parents[1] / "scripts" / "wine-run"
 
 RUNTIMES = ("libc.so.", "libm.so.", "libstdc++.so.", "libgcc_s.so.", "ld-linux", "libasan.so.", "libubsan.so.")
 
@@ -27,7 +32,15 @@ def version_resource(pe):
             split(fixed.ProductVersionMS, fixed.ProductVersionLS), strings)
 
 
-def windows_checks(program, version, product, copyright_line):
+def read_by(reader, program):
+    """What the check's reader finds in PROGRAM, as the probe prints it, without the path."""
+    command = [str(WINE_RUN), reader, "Z:" + str(Path(program).resolve())] if reader.endswith(".exe") \
+        else [reader, program]
+    run = subprocess.run(command, capture_output=True, text=True)
+    return run.stdout.strip().partition(": ")[2] or run.stderr.strip()
+
+
+def windows_checks(program, version, product, copyright_line, readers):
     import pefile
     pe = pefile.PE(program)
     parts = tuple(int(part) for part in version.split(".")) + (0,)
@@ -44,6 +57,9 @@ def windows_checks(program, version, product, copyright_line):
         ("a FileDescription", bool(strings.get("FileDescription")), strings.get("FileDescription")),
         (f"LegalCopyright from {copyright_line!r}", strings.get("LegalCopyright", "").startswith(copyright_line),
          strings.get("LegalCopyright")),
+        *[(f"{reader} reads {version}.0 {product}", re.fullmatch(rf"{re.escape(version)}\.0 {re.escape(product)} \([12] reads\)",
+                                                                read_by(reader, program)), read_by(reader, program))
+          for reader in readers],
     ]
 
 
@@ -55,14 +71,21 @@ def linux_checks(program):
             ("no shared library but the C and C++ runtimes", needed and not others, others or needed)]
 
 
-def main(program, version, product, license_file, *build_paths):
+def main():
+    parser = argparse.ArgumentParser()
+    for name in ("program", "version", "product", "license"):
+        parser.add_argument(name)
+    parser.add_argument("--reader", action="append", default=[])
+    parser.add_argument("build_paths", nargs="*")
+    options = parser.parse_intermixed_args()
+    program, version = options.program, options.version
     data = Path(program).read_bytes()
-    copyright_line = next(line for line in Path(license_file).read_text().splitlines()
+    copyright_line = next(line for line in Path(options.license).read_text().splitlines()
                           if line.startswith("Copyright "))
     checks = [(f"no {path!r} in it", path.encode() not in data and path.encode("utf-16-le") not in data,
-               "found") for path in build_paths]
+               "found") for path in options.build_paths]
     if data[:2] == b"MZ":
-        checks += windows_checks(program, version, product, copyright_line)
+        checks += windows_checks(program, version, options.product, copyright_line, options.reader)
     elif data[:4] == b"\x7fELF":
         checks += linux_checks(program)
     failures = [f"{what}: found {value}" for what, ok, value in checks if not ok]
@@ -71,4 +94,4 @@ def main(program, version, product, license_file, *build_paths):
 
 
 if __name__ == "__main__":
-    sys.exit(main(*sys.argv[1:]))
+    sys.exit(main())

@@ -1,14 +1,14 @@
 #!/usr/bin/env python3
 """The version's rules. changelog: the changelog's newest version is CMake's. written-once:
-the number stands nowhere in the sources but in project(), in any of the forms a program or
-a resource would write it (for 7.8.9: 7.8.9, 7,8,9, 7, 8, 9), so that everything else takes it from there.
+the number stands nowhere in what builds the programs but in project(), in any of the forms a
+program or a resource would write it (for 7.8.9: 7.8.9, 7,8,9, 7, 8, 9), so that everything
+else takes it from there. Tests may take any version for their data, and documents name some.
 Usage: version_rules.py changelog|written-once SOURCE_DIR VERSION"""
 import re
 import sys
 from pathlib import Path
 
-# Documents may name versions; what is built may not.
-SKIPPED_FOLDERS = {".git", "build", "dist", "__pycache__"}
+SKIPPED_FOLDERS = {".git", "build", "dist", "__pycache__", "tests", "fuzz"}
 SKIPPED_SUFFIXES = {".md"}
 
 

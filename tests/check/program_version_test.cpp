@@ -81,6 +81,7 @@ constexpr uint32_t kFolder = 0x80000000u;
 struct Program {
     std::string bytes;
     size_t optional = 0, sections = 0;
+    size_t versionEnd = 0;  // the file's bytes after it are the section's padding
 };
 
 std::string Resources(const std::string &version)
@@ -112,14 +113,18 @@ Program Build(const std::string &version, bool plus = false)
     Put32(b, p.optional + (plus ? 108 : 92), 16);
     Put32(b, p.optional + (plus ? 128 : 112), kResourcesRva);
     const std::string resources = Resources(version);
-    // Virtual size, address, raw size and raw offset of the code and of the resources.
+    // Virtual size, address, raw size and raw offset of the code and of the resources, whose
+    // raw size is padded to the file alignment, as linkers do.
+    const uint32_t padded = uint32_t((resources.size() + 0x1FF) & ~size_t(0x1FF));
     const uint32_t sections[2][4] = {{0x200, 0x1000, 0x200, 0x200},
-                                     {uint32_t(resources.size()), kResourcesRva, uint32_t(resources.size()), kResources}};
+                                     {uint32_t(resources.size()), kResourcesRva, padded, kResources}};
     for (size_t i = 0; i < 2; i++) {
         for (size_t field = 0; field < 4; field++)
             Put32(b, p.sections + i * 40 + 8 + field * 4, sections[i][field]);
     }
     b += resources;
+    p.versionEnd = b.size();
+    b.resize(kResources + padded, '\0');
     return p;
 }
 
@@ -175,8 +180,8 @@ const Refused kRefused[] = {
     {"a language that is a folder", [](Program &p) { Set32(p, kResources + kLanguageTarget, 0x80000000u | 96); }},
     {"65535 entries past the section", [](Program &p) { Set16(p, kResources + kRootIds, 0xFFFF); }},
     {"data in no section", [](Program &p) { Set32(p, kResources + kDataRva, 0x1800); }},
-    {"data one byte past its section",
-     [](Program &p) { Set32(p, kResources + kDataSize, uint32_t(p.bytes.size() - kResources - kVersion + 1)); }},
+    {"data one byte past its section, where its padding follows",
+     [](Program &p) { Set32(p, kResources + kDataSize, uint32_t(p.versionEnd - kResources - kVersion + 1)); }},
     {"another key than VS_VERSION_INFO", [](Program &p) { p.bytes[kResources + kVersion + 6] = 'W'; }},
     {"a fixed part without its signature", [](Program &p) { p.bytes[kResources + kVersion + 40] ^= 1; }},
     {"no fixed part", [](Program &p) { Set16(p, kResources + kVersion + 2, 0); }},
@@ -212,7 +217,8 @@ TEST(ProgramVersion, RefusesEachFault)
 // Read as the check reads a file: from a first read on, as much as the reader asks for.
 TEST(ProgramVersion, AsksForWhatItNeedsAndFindsCutsShort)
 {
-    const std::string whole = Made(0x10002, 0).bytes;
+    const Program program = Made(0x10002, 0);
+    const std::string &whole = program.bytes;
     for (size_t end = 0; end <= whole.size(); end++) {
         SCOPED_TRACE("file cut at " + std::to_string(end));
         const std::string file = whole.substr(0, end);
@@ -225,7 +231,7 @@ TEST(ProgramVersion, AsksForWhatItNeedsAndFindsCutsShort)
                 break;
         }
         EXPECT_LE(reads, 4u);
-        EXPECT_EQ(version.state, end == whole.size() ? VersionState::kFound : VersionState::kNone);
+        EXPECT_EQ(version.state, end >= program.versionEnd ? VersionState::kFound : VersionState::kNone);
     }
 }
 

@@ -3,15 +3,18 @@
 each: every fault must make them fail. The source is restored after each, whatever happens.
 Usage: plant_faults.py [NAME_PART...] (only the faults whose name holds one of them).
 Needs the host, windows and device presets configured (scripts/test does that)."""
+import re
 import subprocess
 import sys
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[1]
+# The project's version, read here so that this file does not write it a second time.
+VERSION = re.search(r"project\(cabbatch VERSION ([0-9.]+)", (ROOT / "CMakeLists.txt").read_text()).group(1)
 
 # (name, text, replacement, preset whose tests must catch it); the text must stand exactly
-# once in the product sources, the build files (cmake/) or the scripts (scripts/: the
-# emulated device and the dry run), wherever a change has moved it.
+# once in the product sources (resources included), the build files (cmake/) or the scripts
+# (scripts/: the emulated device and the dry run), wherever a change has moved it.
 FAULTS = [
     ("line capacity +1", "kMaxEntryLength = kLineCapacity - 2", "kMaxEntryLength = kLineCapacity - 1", "host"),
     ("arguments capacity +1", "kArgumentsCapacity = 128", "kArgumentsCapacity = 129", "host"),
@@ -188,6 +191,27 @@ FAULTS = [
     ("dry run: the card's remains unsaid", "        show_names(\"The card now holds\", remaining, install, root)\n",
      "", "device"),
     ("dry run: help cut short", "description=DESCRIPTION,", "description=DESCRIPTION.split(\"\\n\")[0],", "device"),
+    ("device: a time stamp left in", " --no-insert-timestamp -s <LINK_FLAGS>", " -s <LINK_FLAGS>", "device"),
+    ("windows: a time stamp left in", "  add_link_options(-Wl,--no-insert-timestamp)\n", "", "windows"),
+    ("build: a build path in a program",
+     "  add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=\n                      -ffile-prefix-map=${PROJECT_BINARY_DIR}/=)\n",
+     "", "host"),
+    ("version: written twice", '"@PROJECT_VERSION@"', f'"{VERSION}"', "host"),
+    ("version: written twice in the resource", "FILEVERSION CABBATCH_VERSION_MAJOR, CABBATCH_VERSION_MINOR, CABBATCH_VERSION_PATCH, 0",
+     "FILEVERSION " + VERSION.replace(".", ", ") + ", 0", "host"),
+    ("resource: no product name", '            VALUE "ProductName", CABBATCH_PRODUCT_NAME\n', "", "windows"),
+    ("linux: libmspack linked as a shared library", "NAMES libmspack.a", "NAMES mspack", "host"),
+    ("program version: data one byte past its section", "size <= section.mapped - into", "size <= section.mapped - into + 1",
+     "host"),
+    ("program version: blocks not on 4-byte boundaries", "return std::min((offset + 3) & ~size_t(3), end);",
+     "return std::min(offset, end);", "host"),
+    ("program version: the fixed part's signature not looked at", " || Long(fixed) != kFixedSignature", "", "host"),
+    ("program version: data taken for a folder", "if (((target & kSubdirectory) != 0) != subdirectory)", "if (false)",
+     "host"),
+    ("program version: past the reach asked for", "if (end <= fileSize_ && end > kProgramVersionReach)",
+     "if (end <= fileSize_ && end > 2 * kProgramVersionReach)", "host"),
+    ("program version: the resources asked for piece by piece", "            image.Hint(section.rawPointer + section.mapped);\n",
+     "", "host"),
 ]
 
 
@@ -205,7 +229,8 @@ def tests_fail(preset, fresh=False):
 
 
 def plant(name, text, replacement, preset):
-    sources = [*sorted((ROOT / "src").rglob("*.[ch]*")), *sorted((ROOT / "cmake").glob("*.cmake")),
+    sources = [*sorted((ROOT / "src").rglob("*.[ch]*")), *sorted((ROOT / "src").rglob("*.rc")),
+               *sorted((ROOT / "cmake").glob("*.cmake")), *sorted((ROOT / "cmake").glob("*.in")),
                *sorted(path for path in (ROOT / "scripts").iterdir()
                        if path.is_file() and path.name != Path(__file__).name)]
     places = [path for path in sources

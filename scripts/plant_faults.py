@@ -159,6 +159,12 @@ FAULTS = [
      "(void)process;", "windows"),
     ("win32: no deletion", "DeleteFileW(path);", "(void)path;", "windows"),
     ("win32: ANSI in the OEM code page", "(CP_ACP, 0, (LPCSTR)bytes", "(CP_OEMCP, 0, (LPCSTR)bytes", "windows"),
+    ("program: an older cabbatch not told", "        program.older = IsOlderCabbatch(program);",
+     "        program.older = false;", "host+device"),
+    ("program: another product taken for cabbatch", "version && version->productName == FromUtf8(CABBATCH_PRODUCT_NAME)",
+     "version", "host+device"),
+    ("program: its version not shown", "std::string version = program.version ? \" \" + ProgramVersionText(*program.version) : \"\";",
+     "std::string version;", "host+device"),
     ("device: an exit code other than 1", "    InstallSetupFiles();\n    return 1;",
      "    InstallSetupFiles();\n    return 2;", "device"),
     ("device: a start-up record passed", "NULL, NULL, NULL,\n                             &info);",
@@ -217,7 +223,11 @@ FAULTS = [
 
 def tests_fail(preset, fresh=False):
     """True when the preset's build or its tests fail; fresh: configure it anew first, for a
-    change in the build files."""
+    change in the build files. "host+device": the host's card check is built first, for the
+    device preset's tests that run it."""
+    if "+" in preset:
+        first, last = preset.split("+")
+        return tests_fail(first, fresh) or tests_fail(last, fresh)
     if fresh and subprocess.run(["cmake", "--preset", preset, "--fresh"], cwd=ROOT,
                                 capture_output=True).returncode != 0:
         return True
@@ -256,7 +266,7 @@ def main(*wanted):
     for fault in faults:
         results.append(plant(*fault))
         print(results[-1], flush=True)
-    for preset in sorted({fault[3] for fault in faults}):
+    for preset in sorted({part for fault in faults for part in fault[3].split("+")}):
         tests_fail(preset)  # rebuild what the last fault left behind
     missed = [result for result in results if not result.startswith("caught")]
     print(f"{len(results) - len(missed)} of {len(results)} faults caught")

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <map>
 
+#include "cabbatch_version.h"
 #include "examine.h"
 
 namespace check {
@@ -239,14 +240,26 @@ bool SameVersionBeside(const std::vector<ListFile> &lists, size_t i)
         || (i + 1 < lists.size() && lists[i + 1].osVersion == lists[i].osVersion);
 }
 
+// A cabbatch older than this check, which the card would run.
+bool IsOlderCabbatch(const Program &program)
+{
+    const std::optional<ProgramVersion> &version = program.version;
+    return version && version->productName == FromUtf8(CABBATCH_PRODUCT_NAME)
+        && ProgramVersionBefore(*version, CABBATCH_VERSION_MAJOR, CABBATCH_VERSION_MINOR, CABBATCH_VERSION_PATCH);
+}
+
 // The folder's own warnings, in the table's order, and whether the card is ready.
 void Conclude(const Options &options, Totals &totals)
 {
+    for (Program &program : totals.programs)
+        program.older = IsOlderCabbatch(program);
+    bool older = std::any_of(totals.programs.begin(), totals.programs.end(), [](const Program &p) { return p.older; });
     bool noDeviceProgram = !totals.programs.empty()
         && std::none_of(totals.programs.begin(), totals.programs.end(), [](const Program &p) { return p.device; });
     const std::pair<Warning, bool> folderWarnings[] = {
         {Warning::kNoList, totals.lists == 0}, {Warning::kNoDeviceProgram, noDeviceProgram},
-        {Warning::kListNearMiss, !totals.nearMisses.empty()}, {Warning::kProgramMissing, totals.programs.empty()}};
+        {Warning::kListNearMiss, !totals.nearMisses.empty()}, {Warning::kProgramMissing, totals.programs.empty()},
+        {Warning::kProgramOlder, older}};
     for (const auto &[warning, present] : folderWarnings) {
         if (present)
             totals.warnings.push_back(warning);

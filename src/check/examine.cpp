@@ -7,6 +7,7 @@
 
 #include "cabinet_scan.h"
 #include "program_header.h"
+#include "program_version.h"
 
 namespace check {
 
@@ -115,24 +116,57 @@ PackageFacts ExaminePackage(const desktop::Path &path)
     return DescribePackage(records, read.readThrough, read.kept);
 }
 
+// A program's first bytes, read again further where a reader wants more; a read that comes
+// back short tells the file's size.
+struct ProgramStart {
+    const desktop::Path &path;
+    std::string bytes;
+    std::uint64_t size = kProgramVersionReach;  // at least this, until a read comes back short
+
+    const unsigned char *Data() const { return reinterpret_cast<const unsigned char *>(bytes.data()); }
+    // False when the file holds no more than what was read already.
+    bool ReadTo(size_t wanted)
+    {
+        if (wanted <= bytes.size() || bytes.size() >= size)
+            return false;
+        bytes = ReadStart(path, wanted);
+        if (bytes.size() < wanted)
+            size = bytes.size();
+        return true;
+    }
+};
+
+// Its version resource, in the few steps the reader asks for.
+std::optional<ProgramVersion> VersionOf(ProgramStart &start)
+{
+    ProgramVersion version;
+    for (int reads = 0; reads < kProgramVersionMostReads; reads++) {
+        version = ReadProgramVersion(start.Data(), start.bytes.size(), start.size);
+        if (!start.ReadTo(version.wanted))
+            break;
+    }
+    if (version.state != VersionState::kFound)
+        return std::nullopt;
+    return version;
+}
+
 Program ExamineProgram(const Text &name, const desktop::Path &path)
 {
     Program program;
     program.file = name;
-    const size_t kUsual = 1 << 12, kMost = 1 << 24;
-    std::string start = ReadStart(path, kUsual);
+    ProgramStart start{path, {}};
+    start.ReadTo(kProgramVersionFirstRead);
     size_t wanted = 0;
     auto read = [&]() {
-        return ReadProgramHeader(reinterpret_cast<const unsigned char *>(start.data()), start.size(),
-                                 &program.machine, &program.subsystem, &wanted);
+        return ReadProgramHeader(start.Data(), start.bytes.size(), &program.machine, &program.subsystem, &wanted);
     };
     program.portable = read();
     // The PE header's place is in the first bytes; read on to it where it lies further.
-    if (!program.portable && start.size() == kUsual && wanted > kUsual && wanted <= kMost) {
-        start = ReadStart(path, wanted);
+    if (!program.portable && wanted <= kProgramVersionReach && start.ReadTo(wanted))
         program.portable = read();
-    }
     program.device = program.portable && IsDeviceProgram(program.machine, program.subsystem);
+    if (program.portable)
+        program.version = VersionOf(start);
     return program;
 }
 

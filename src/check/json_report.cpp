@@ -4,6 +4,8 @@
 
 #include <map>
 
+#include "cabbatch_version.h"
+
 namespace check {
 
 namespace {
@@ -62,7 +64,8 @@ std::string JsonProgram(const Program &program)
     return "{\"file\": " + Json(program.file) + ", \"machine\": "
          + (program.portable ? "\"" + Hex4(program.machine) + "\"" : "null") + ", \"subsystem\": "
          + (program.portable ? std::to_string(program.subsystem) : "null") + ", \"device\": "
-         + JsonBool(program.device) + "}";
+         + JsonBool(program.device) + ", \"version\": "
+         + (program.version ? "\"" + ProgramVersionText(*program.version) + "\"" : "null") + "}";
 }
 
 std::string JsonSetup(const SetupInfo &info, int codePage)
@@ -114,7 +117,8 @@ public:
     void Begin(const Options &options) override
     {
         codePage_ = options.codePage;
-        out_.Add("{\"format\": " + std::to_string(kJsonFormat) + ", \"folder\": " + Json(options.folder)
+        out_.Add("{\"format\": " + std::to_string(kJsonFormat) + ", \"version\": \"" CABBATCH_VERSION "\", \"folder\": "
+                 + Json(options.folder)
                  + ", \"device_dir\": " + Json(options.deviceDir) + ", \"lists\": [");
     }
 

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "cabbatch_version.h"
 #include "platform/desktop/desktop.h"
 #include "processors.h"
 #include "warnings.h"
@@ -12,7 +13,7 @@ namespace check {
 
 namespace {
 
-const char kVersion[] = "cabbatch-check 1.1.0\n";
+const char kVersion[] = "cabbatch-check " CABBATCH_VERSION "\n" CABBATCH_LICENSE_LINE "\n";
 const char kIntroduction[] =
     "Usage: cabbatch-check [options] FOLDER\n"
     "Shows what cabbatch will do with the install lists in FOLDER, the folder on the\n"
@@ -99,7 +100,7 @@ const std::vector<Option> &Table()
         {{"--strict"}, nullptr, "count every note as a failure",
          [](Options &options, const std::string &) { options.strict = true; }},
         {{"-h", "--help"}, nullptr, "print this help", nullptr},
-        {{"--version"}, nullptr, "print the version", nullptr},
+        {{"--version"}, nullptr, "print the version and the license", nullptr},
     };
     return kOptions;
 }

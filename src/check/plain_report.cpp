@@ -171,9 +171,13 @@ void PlainReport::Line(const LineReport &line)
 std::string PlainReport::ProgramsText(const Totals &totals) const
 {
     std::string out;
-    for (const Program &program : totals.programs)
-        out += (out.empty() ? "\nPrograms in the folder:\n" : "") + ("  " + Quoted(program.file) + ": "
+    for (const Program &program : totals.programs) {
+        std::string version = program.version ? " " + ProgramVersionText(*program.version) : "";
+        out += (out.empty() ? "\nPrograms in the folder:\n" : "") + ("  " + Quoted(program.file) + version + ": "
                + ProgramText(program) + "\n");
+        if (program.older)
+            out += "  ! " + Sentence(Warning::kProgramOlder, {*options_, nullptr, nullptr, nullptr, &program}) + "\n";
+    }
     if (Has(totals.warnings, Warning::kNoDeviceProgram))
         out += "  ! " + Sentence(Warning::kNoDeviceProgram, {*options_}) + "\n";
     return out;

@@ -61,7 +61,11 @@ std::vector<Warning> FolderNotes(const Totals &totals)
 {
     std::vector<Warning> notes;
     for (Warning warning : totals.warnings) {
-        size_t times = warning == Warning::kListNearMiss ? totals.nearMisses.size() : 1;
+        size_t times = warning == Warning::kListNearMiss ? totals.nearMisses.size()
+                     : warning == Warning::kProgramOlder
+                         ? size_t(std::count_if(totals.programs.begin(), totals.programs.end(),
+                                                [](const Program &program) { return program.older; }))
+                         : 1;
         notes.insert(notes.end(), times, warning);
     }
     return notes;

@@ -13,6 +13,7 @@
 #include "core/batch.h"
 #include "options.h"
 #include "package.h"
+#include "program_version.h"
 #include "text.h"
 #include "verdict.h"
 #include "warnings.h"
@@ -58,6 +59,8 @@ struct Program {
     bool portable = false;            // a PE image at all
     unsigned machine = 0, subsystem = 0;
     bool device = false;              // a Windows CE program for ARM with a GUI
+    std::optional<ProgramVersion> version;  // its version resource, where it has one
+    bool older = false;               // a cabbatch older than this check
 };
 
 struct Totals {
@@ -81,11 +84,13 @@ struct NoteSubject {
     const LineReport *line = nullptr;
     const ListReport *list = nullptr;
     const NearMiss *nearMiss = nullptr;
+    const Program *program = nullptr;
 };
 
 // The notes the plain report gives, in its order, each a "!": a line's (the reason for a
 // skipped line, else its warnings but those another note already tells), a list's (that it
-// stays, then its warnings) and the folder's (a near miss once for each file).
+// stays, then its warnings) and the folder's (a near miss once for each file, an older
+// program once for each program).
 std::vector<Warning> LineNotes(const LineReport &line);
 std::vector<Warning> ListNotes(const ListReport &list);
 std::vector<Warning> FolderNotes(const Totals &totals);

@@ -2,6 +2,7 @@
 // writers frame it), and what JSON notes will quote; the codes are a contract for scripts.
 #include "warnings.h"
 
+#include "cabbatch_version.h"
 #include "report.h"
 
 namespace check {
@@ -71,6 +72,12 @@ std::string NoList(const NoteSubject &s)
 {
     return "No list " + ToUtf8(kListNameStart) + (s.options.osVersion ? std::to_string(*s.options.osVersion) : "<version>")
          + ToUtf8(kListNameEnd) + " in the folder: nothing runs.";
+}
+
+std::string ProgramOlder(const NoteSubject &s)
+{
+    return Quoted(s.program->file) + " is version " + ProgramVersionText(*s.program->version) + "; this check is "
+         + CABBATCH_VERSION + ": copy the device build of this version onto the card";
 }
 
 std::string NearMissed(const NoteSubject &s) { return Quoted(s.nearMiss->file) + " is not a list: " + s.nearMiss->why + "."; }
@@ -153,6 +160,8 @@ const std::vector<WarningRow> kRows = {
      "a file named nearly as a list", NearMissed},
     {Warning::kProgramMissing, "program-missing", kFolder, kNote, kInWarnings, false, kNone, kNone,
      "no program in FOLDER yet", Fixed<kProgramMissing>},
+    {Warning::kProgramOlder, "program-older", kFolder, kNote, kInWarnings, true, kNone, kNone,
+     "a cabbatch older than this check", ProgramOlder},
 };
 
 }  // namespace

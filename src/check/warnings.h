@@ -19,7 +19,7 @@ enum class Warning {
     // On a list.
     kListUnnamable, kListReadOnly, kDuplicateList, kOddLength, kUtf16WithoutMark,
     // On the card folder.
-    kNoList, kNoDeviceProgram, kListNearMiss, kProgramMissing,
+    kNoList, kNoDeviceProgram, kListNearMiss, kProgramMissing, kProgramOlder,
 };
 
 enum class Scope { kLine, kList, kFolder };

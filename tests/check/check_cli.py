@@ -14,7 +14,8 @@ import tempfile
 import time
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
+ROOT = Path(__file__).resolve().parents[2]
+sys.path.insert(0, str(ROOT / "scripts"))
 import cabinet as cab  # noqa: E402
 
 L6 = "SetupFile.CE6.txt"
@@ -440,6 +441,17 @@ def check_help(run, name):
     return failures
 
 
+def check_version(run, name):
+    """--version names project()'s version and the license, and the JSON report the same version."""
+    version = re.search(r"project\(cabbatch VERSION ([0-9.]+)", (ROOT / "CMakeLists.txt").read_text())[1]
+    answer = run.run({}, ["--version"], capture_output=True)
+    report = json.loads(run.run({L6: b""}, ["--json"], capture_output=True).stdout)
+    lines = answer.stdout.decode().splitlines()
+    failures = [] if lines[:1] == [f"cabbatch-check {version}"] else [f"--version says {lines[:1]}, want {version}"]
+    failures += [] if any("MIT License" in line for line in lines) else [f"--version names no license: {lines}"]
+    return failures + ([] if report.get("version") == version else [f"the JSON says version {report.get('version')}"])
+
+
 def check_usage(run, name):
     result = run.run({}, USAGE_ERRORS[name], capture_output=True)
     if result.returncode != 2:
@@ -480,7 +492,7 @@ def check_write_errors(run, wine):
 def main(checker, *runner):
     wine = bool(runner)
     tables = [(CASES, check_json), (CASES, check_counts), (USAGE_ERRORS, check_usage), (HUMAN, check_human),
-              ({"help": None}, check_help), (TIMED, check_time)]
+              ({"help": None}, check_help), ({"version": None}, check_version), (TIMED, check_time)]
     failures, count = [], 0
     for table, check in tables:
         for name in table:

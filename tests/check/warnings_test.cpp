@@ -19,7 +19,8 @@ struct Subject {
     LineReport line;
     ListReport list;
     NearMiss nearMiss{L"SetupFile.CE6.txt.txt", "it has a second extension"};
-    NoteSubject Of() { return {options, &line, &list, &nearMiss}; }
+    Program program;
+    NoteSubject Of() { return {options, &line, &list, &nearMiss, &program}; }
 
     explicit Subject(Warning warning)
     {
@@ -30,6 +31,8 @@ struct Subject {
         line.number = 3, line.sameAs = 1;
         line.packagePath = L"\\Storage Card\\" + std::wstring(120, L'p');
         line.verdict = {Installs::kNo, "it is built for x86 586, not for an ARM device"};
+        program.file = L"cabbatch.exe";
+        program.version = ProgramVersion{VersionState::kFound, {1, 1, 0, 0}, L"cabbatch", 0};
     }
 };
 
@@ -55,7 +58,7 @@ TEST(WarningsTable, EveryRowHasACodeASentenceAndAKind)
         EXPECT_TRUE(!row.toldWith || RowOf(*row.toldWith).marked) << row.code << " is told by a note that is not shown";
         EXPECT_TRUE(!row.counts || row.scope == Scope::kLine) << row.code;
     }
-    EXPECT_EQ(codes.size(), size_t(Warning::kProgramMissing) + 1);
+    EXPECT_EQ(codes.size(), size_t(Warning::kProgramOlder) + 1);
 }
 
 // A card whose only note is this one: its kind decides the exit status, with and without

@@ -34,10 +34,11 @@ enum class Kind {
 struct Facts {
     Kind kind = Kind::kMissing;
     bool readOnly = false;     // no write permission: the device could not delete it
+    bool link = false;         // the name itself is a link (on Windows, a reparse point)
     std::string why;           // with kUnreadable: the system's reason
 };
 
-// What a path is, following links.
+// What a path is, following links, and whether the name itself is a link.
 Facts Inspect(const Path &path);
 // The names in a folder, "." and ".." left out; kFailed with the system's reason in *why
 // when it cannot be read.

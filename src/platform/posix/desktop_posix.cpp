@@ -27,6 +27,7 @@ Facts Inspect(const Path &path)
 {
     Facts facts;
     struct stat status;
+    facts.link = lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
     if (stat(path.c_str(), &status) != 0) {
         // A name that leads nowhere is simply not there; anything else is a fault to report.
         bool absent = errno == ENOENT || errno == ENOTDIR;

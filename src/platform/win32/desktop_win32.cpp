@@ -84,6 +84,8 @@ Facts Inspect(const Path &path)
         return facts;
     }
     facts.readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    // The attributes are the name's own: a symbolic link or junction is a reparse point.
+    facts.link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
         facts.kind = Kind::kDirectory;
         return facts;

@@ -1,0 +1,93 @@
+// Names as the device and its installer take them.
+#include <gtest/gtest.h>
+
+#include "check/names.h"
+
+using namespace check;
+
+TEST(Names, WhatNoFileOnTheDeviceCanHold)
+{
+    const struct { Text name; wchar_t barred; } cases[] = {
+        {L"a?.cab", L'?'}, {L"c:d.cab", L':'}, {L"x*.cab", L'*'}, {L"a<b", L'<'}, {L"a>b", L'>'}, {L"a|b", L'|'},
+        {L"a\x01" L"b", 1}, {L"a\x1f" L"b", 0x1f}, {L"a\tb", L'\t'},
+        // A folder separator, DEL, C1 and a non-breaking space are names' characters.
+        {L"sub\\ok.cab", 0}, {L"a\x7f", 0}, {L"a\x85", 0}, {L"a\u00a0b", 0}, {L"", 0}};
+    for (const auto &c : cases) {
+        std::optional<wchar_t> barred = UnholdableCharacter(c.name);
+        EXPECT_EQ(barred.value_or(0), c.barred) << ToUtf8(c.name);
+    }
+}
+
+TEST(Names, TrailingDotsAndSpaces)
+{
+    const struct { Text name; size_t count; std::string words; Text trimmed; } cases[] = {
+        {L"a.cab ", 1, "a space", L"a.cab"}, {L"a.cab.", 1, "a dot", L"a.cab"}, {L"a.cab  ", 2, "2 spaces", L"a.cab"},
+        {L"a.cab..", 2, "2 dots", L"a.cab"}, {L"a.cab. ", 2, "dots and spaces", L"a.cab"}, {L" a.cab", 0, "", L" a.cab"},
+        {L"...", 3, "3 dots", L""}};
+    for (const auto &c : cases) {
+        EXPECT_EQ(TrailingDotsAndSpaces(c.name), c.count) << ToUtf8(c.name);
+        EXPECT_EQ(WithoutTrailing(c.name), c.trimmed) << ToUtf8(c.name);
+        if (c.count > 0) {
+            EXPECT_EQ(TrailingWords(c.name), c.words) << ToUtf8(c.name);
+        }
+    }
+}
+
+TEST(Names, LinesThatLookLikeComments)
+{
+    for (const wchar_t *line : {L"; rollout", L"#x", L"// x", L"REM x", L"rem x", L"Rem "})
+        EXPECT_TRUE(LooksLikeComment(line)) << ToUtf8(Text(line));
+    for (const wchar_t *line : {L"REMOTE.cab", L"REM", L"/x.cab", L" ;x", L"a;b.cab", L"a#.cab"})
+        EXPECT_FALSE(LooksLikeComment(line)) << ToUtf8(Text(line));
+}
+
+// The installer's package path ends at the entry's quote; its switches are words apart at
+// ASCII white space, their quotes dropped, the switch in any ASCII case.
+TEST(Names, AQuoteAsTheInstallerReadsIt)
+{
+    const struct { Text entry, package; std::optional<Text> switches; bool keeps; } cases[] = {
+        {L"a.cab", L"a.cab", std::nullopt, false},
+        {L"a.cab\" /delete 1", L"a.cab", L" /delete 1\"", false},
+        {L"a.cab\" /delete 0", L"a.cab", L" /delete 0\"", true},
+        {L"a.cab\" /DELETE\t0", L"a.cab", L" /DELETE\t0\"", true},
+        {L"a.cab\"/delete \"0", L"a.cab", L"/delete \"0\"", true},
+        {L"a.cab\" /delete 01", L"a.cab", L" /delete 01\"", false},
+        {L"a.cab\" /delete0", L"a.cab", L" /delete0\"", false},
+        {L"a.cab\" /delete", L"a.cab", L" /delete\"", false},
+        {L"\"a.cab", L"", L"a.cab\"", false},
+    };
+    for (const auto &c : cases) {
+        InstallerView view = AsInstallerReads(c.entry);
+        EXPECT_EQ(view.package, c.package) << ToUtf8(c.entry);
+        EXPECT_EQ(view.switches, c.switches) << ToUtf8(c.entry);
+        EXPECT_EQ(view.keepsPackage, c.keeps) << ToUtf8(c.entry);
+    }
+}
+
+TEST(Names, AnEntryThatNamesTheCardsOwnFolder)
+{
+    const struct { Text entry, deviceDir; std::optional<Text> rest; } cases[] = {
+        {L"\\Storage Card\\x.cab", L"\\Storage Card", L"x.cab"},
+        {L"storage card\\sub\\x.cab", L"\\Storage Card", L"sub\\x.cab"},
+        {L"\\\\STORAGE CARD\\x.cab", L"\\Storage Card", L"x.cab"},
+        {L"C:\\Install\\x.cab", L"C:\\Install", L"x.cab"},
+        {L"\\Storage Cards\\x.cab", L"\\Storage Card", std::nullopt},
+        {L"\\Storage Card", L"\\Storage Card", std::nullopt},
+        {L"x.cab", L"", std::nullopt},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(AfterDeviceFolder(c.entry, c.deviceDir), c.rest) << ToUtf8(c.entry);
+}
+
+TEST(Names, TheCauseOfAMiss)
+{
+    const struct { Text name, found; Cause cause; } cases[] = {
+        {L"a.cab ", L"", Cause::kTrailing}, {L"a.cab.", L"a.cab", Cause::kTrailing},
+        {L" a.cab", L"A.CAB", Cause::kLeadingSpace}, {L"sub\\  a.cab", L"sub\\a.cab", Cause::kLeadingSpace},
+        {L" a.cab", L"b.cab", Cause::kNone}, {L"a\u00a0b.cab", L"a b.cab", Cause::kNonBreakingSpace},
+        {L"a\u00a0b.cab", L"ab.cab", Cause::kNonBreakingSpace}, {L"a\u00a0b.cab", L"ac.cab", Cause::kNone},
+        {L"ab.cab", L"a b.cab", Cause::kNone}};
+    for (const auto &c : cases)
+        EXPECT_EQ(CauseOf(c.name, c.found), c.cause) << ToUtf8(c.name);
+    EXPECT_EQ(FoldedRelative(L"\\sub\\\\a.Cab"), L"SUB\\A.CAB");
+}

@@ -1,7 +1,10 @@
-// Names as the device and its installer take them.
+// Names as the device and its installer take them, and the index that finds near names.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "check/names.h"
+#include "check/near_names.h"
 
 using namespace check;
 
@@ -90,4 +93,43 @@ TEST(Names, TheCauseOfAMiss)
     for (const auto &c : cases)
         EXPECT_EQ(CauseOf(c.name, c.found), c.cause) << ToUtf8(c.name);
     EXPECT_EQ(FoldedRelative(L"\\sub\\\\a.Cab"), L"SUB\\A.CAB");
+}
+
+TEST(NearNames, EditDistanceWithinABound)
+{
+    const struct { Text a, b; size_t most, distance; } cases[] = {
+        {L"kitten", L"sitting", 3, 3}, {L"kitten", L"sitting", 2, 3}, {L"abc", L"abc", 2, 0},
+        {L"abc", L"acb", 2, 2}, {L"a", L"", 2, 1}, {L"abcdef", L"ab", 2, 3}};
+    for (const auto &c : cases)
+        EXPECT_EQ(EditDistance(c.a, c.b, c.most), c.distance) << ToUtf8(c.a) << " " << ToUtf8(c.b);
+}
+
+// The index finds exactly what comparing every pair finds, over names of few letters, where
+// near names abound.
+TEST(NearNames, FindsWhatComparingEveryPairFinds)
+{
+    std::mt19937 random(7);
+    auto name = [&](size_t shortest, size_t longest) {
+        Text text(shortest + random() % (longest - shortest + 1), L'a');
+        for (wchar_t &c : text)
+            c = L"ab. \u00e9"[random() % 5];
+        return text;
+    };
+    std::vector<Text> names;
+    for (int i = 0; i < 200; i++)
+        names.push_back(name(0, 9));
+    names.push_back(Text(NearNames::kLongestIndexed + 1, L'a'));  // too long to be indexed
+    const NearNames index(names);
+    for (int i = 0; i < 200; i++) {
+        const Text wanted = name(0, 9);
+        for (size_t most = 0; most <= 2; most++) {
+            std::vector<std::pair<size_t, size_t>> expected;
+            for (size_t j = 0; j + 1 < names.size(); j++) {
+                if (size_t distance = EditDistance(names[j], wanted, most); distance <= most)
+                    expected.emplace_back(j, distance);
+            }
+            ASSERT_EQ(index.Within(wanted, most), expected) << ToUtf8(wanted) << " within " << most;
+        }
+    }
+    EXPECT_TRUE(index.Within(Text(NearNames::kLongestIndexed, L'a'), 2).empty());
 }

@@ -1,8 +1,10 @@
-// Names as the device and its installer take them, and the index that finds near names.
+// Names as the device and its installer take them, the index that finds near names, and the
+// table that remembers which line first named a package.
 #include <gtest/gtest.h>
 
 #include <random>
 
+#include "check/first_lines.h"
 #include "check/names.h"
 #include "check/near_names.h"
 
@@ -132,4 +134,22 @@ TEST(NearNames, FindsWhatComparingEveryPairFinds)
         }
     }
     EXPECT_TRUE(index.Within(Text(NearNames::kLongestIndexed, L'a'), 2).empty());
+}
+
+TEST(FirstLines, KnowsTheFirstLineOfEachName)
+{
+    FirstLines lines;
+    for (int i = 1; i <= 20000; i++)
+        ASSERT_EQ(lines.Note(L"package" + std::to_wstring(i) + L".cab", i), i);
+    for (int i = 1; i <= 20000; i += 97)
+        EXPECT_EQ(lines.Note(L"package" + std::to_wstring(i) + L".cab", 30000), i);
+    // Lone surrogates and units past ASCII keep names apart.
+    EXPECT_EQ(lines.Note(L"a\xD800", 1), 1);
+    EXPECT_EQ(lines.Note(L"a\xDC00", 2), 2);
+    EXPECT_EQ(lines.Note(L"a\u0100", 3), 3);
+    EXPECT_EQ(lines.Note(L"a\x02", 4), 4);
+    EXPECT_EQ(lines.Note(L"kept.cab", 5, false), 5);
+    EXPECT_EQ(lines.Note(L"kept.cab", 6), 6);
+    lines.Clear();
+    EXPECT_EQ(lines.Note(L"package1.cab", 7), 7);
 }

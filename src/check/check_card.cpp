@@ -4,9 +4,9 @@
 #include "check_card.h"
 
 #include <algorithm>
-#include <map>
 
 #include "cabbatch_version.h"
+#include "checker.h"
 #include "examine.h"
 
 namespace check {
@@ -25,138 +25,7 @@ Reason ReasonFor(LineOutcome outcome)
     return Reason::kReadError;
 }
 
-Text PackagePath(const Text &deviceDir, const Text &entry)
-{
-    std::vector<wchar_t> path(deviceDir.size() + entry.size() + 2);
-    int length = 0;
-    AppendPackagePath(path.data(), int(path.size()), &length, deviceDir.c_str(), entry.c_str());
-    return Text(path.data(), size_t(length));
-}
-
-// One run through the card: what is known of each distinct package is worked out once,
-// and only what duplicate detection needs is kept of a list's lines.
-class Checker {
-public:
-    Checker(const Options &options, CardFolder &folder, ReportWriter &writer)
-        : options_(options), foldedDeviceDir_(desktop::FoldCase(options.deviceDir)), folder_(folder),
-          writer_(writer) {}
-    void CheckList(ListReport &list);
-    Outcome outcome;
-
-private:
-    struct Package;
-    void ReadLines(ListReport &list, PlatformHandle handle);
-    void Report(ListReport &list, const LineReport &line);
-    void DescribeEntry(LineReport &line);
-    void NoteSlash(LineReport &line);
-    const Package &Examine(const Text &entry, const Text &folded);
-    void JudgePackage(LineReport &line, const PackageFacts &facts);
-    void Fail(const std::string &sentence)
-    {
-        if (outcome.failure.empty())
-            outcome.failure = sentence;
-    }
-
-    const Options &options_;
-    const Text foldedDeviceDir_;
-    Version device_;                           // the version of the list being checked
-    CardFolder &folder_;
-    ReportWriter &writer_;
-    struct Package {
-        PackageLookup lookup;
-        PackageFacts facts;
-        Text suggestion;
-    };
-    std::map<Text, Package> packages_;         // folded entry -> what was found
-    // The first line of each package: by the file the lookup reached, or, for one not
-    // found, by its folded path.
-    std::map<desktop::NativeName, int> firstLineAt_;
-    std::map<Text, int> firstLineOf_;
-};
-
-// The installer's arguments, the package and what the device would not tell about it.
-void Checker::DescribeEntry(LineReport &line)
-{
-    wchar_t arguments[kArgumentsCapacity];
-    line.packagePath = PackagePath(options_.deviceDir, line.entry);
-    if (HasLoneSurrogate(line.entry))
-        line.warnings.push_back(Warning::kUnpairedSurrogate);
-    if (FormatInstallArguments(options_.deviceDir.c_str(), line.entry.c_str(), arguments) != kOk) {
-        line.reason = Reason::kDoesNotFit;
-        return;
-    }
-    line.arguments = arguments;
-    const Text folded = desktop::FoldCase(line.entry);
-    const Package &package = Examine(line.entry, folded);
-    const PackageLookup &lookup = package.lookup;
-    line.found = lookup.result == Lookup::kFound;
-    line.suggestion = package.suggestion;
-    if (!line.found)
-        line.warnings.insert(line.warnings.begin(), Warning::kNotFound);
-    if (lookup.result == Lookup::kUnreadable)
-        Fail(lookup.failure);
-    if (lookup.result == Lookup::kNotAFile)
-        line.warnings.push_back(Warning::kNotAFile);
-    if (line.entry.find(L'"') != Text::npos)
-        line.warnings.push_back(Warning::kQuote);
-    if (line.entry[0] == L'\\')
-        line.warnings.push_back(Warning::kAbsolute);
-    if (line.entry.find(L'/') != Text::npos)
-        NoteSlash(line);
-    // Two entries that reach the same file name the same package, however they spell it.
-    int first = line.found ? firstLineAt_.emplace(lookup.path.native(), line.number).first->second
-                           : firstLineOf_.emplace(foldedDeviceDir_ + L"\\" + folded, line.number).first->second;
-    if (first != line.number) {
-        line.warnings.push_back(Warning::kDuplicate);
-        line.sameAs = first;
-    }
-    if (line.found)
-        JudgePackage(line, package.facts);
-}
-
-// The device's file system may not take '/' for a folder separator, as the desktop's does.
-void Checker::NoteSlash(LineReport &line)
-{
-    line.warnings.push_back(Warning::kSlash);
-    Text backslashed = line.entry;
-    std::replace(backslashed.begin(), backslashed.end(), L'/', L'\\');
-    if (folder_.Find(backslashed).result == Lookup::kFound)
-        line.suggestion = backslashed;  // before any near name: it is what was meant
-}
-
-const Checker::Package &Checker::Examine(const Text &entry, const Text &folded)
-{
-    auto known = packages_.find(folded);
-    if (known != packages_.end())
-        return known->second;
-    Package package{folder_.Find(entry), {}, {}};
-    if (package.lookup.result == Lookup::kFound)
-        package.facts = ExaminePackage(package.lookup.path);
-    if (package.lookup.result == Lookup::kMissing)
-        package.suggestion = folder_.Suggest(entry);
-    return packages_.emplace(folded, std::move(package)).first->second;
-}
-
-// Whether the device takes the package: a repeated one has been deleted by then.
-void Checker::JudgePackage(LineReport &line, const PackageFacts &facts)
-{
-    line.package = &facts;
-    if (line.sameAs != 0)
-        line.verdict = {Installs::kNo, "the installer deleted the file when it ran line " + std::to_string(line.sameAs)};
-    else
-        line.verdict = Judge(facts, device_, options_.processor);
-    if (line.verdict.installs != Installs::kYes)
-        line.warnings.push_back(line.verdict.installs == Installs::kNo ? Warning::kRefused : Warning::kMayRefuse);
-    if (facts.cabinet == CabinetState::kOk && facts.setupDll)
-        line.warnings.push_back(Warning::kSetupDll);
-    if (!facts.disagreements.empty())
-        line.warnings.push_back(Warning::kSetupDisagrees);
-    // A setup that is not valid but for the installer's own is told beside a valid one.
-    for (const SetupFormat &format : SetupFormats()) {
-        if (facts.State(format.form) == SetupState::kInvalid && !format.own && facts.AnyRead())
-            line.warnings.push_back(Warning::kSetupInvalid);
-    }
-}
+}  // namespace
 
 void Checker::Report(ListReport &list, const LineReport &line)
 {
@@ -196,8 +65,8 @@ void Checker::CheckList(ListReport &list)
     wchar_t listPath[kListPathCapacity];
     list.runs = FormatListPath(options_.deviceDir.c_str(), list.file.osVersion, listPath) == kOk;
     device_ = {list.file.osVersion, options_.osVersion ? options_.osMinor : 0};
-    firstLineOf_.clear();
-    firstLineAt_.clear();
+    firstLineOf_.Clear();
+    std::fill(firstLineAt_.begin(), firstLineAt_.end(), 0);
     if (HasUtf16WithoutMark(list.file.path))
         list.warnings.push_back(Warning::kUtf16WithoutMark);
     std::string why;
@@ -218,6 +87,41 @@ void Checker::CheckList(ListReport &list)
     outcome.totals.installs += list.counts.install + list.counts.maybe;
     writer_.EndList(list);
 }
+
+// A list that is not checked still names packages, which are then not unlisted.
+void Checker::NoteNamed(const ListFile &list)
+{
+    PlatformHandle handle = nullptr;
+    std::string why;
+    if (desktop::OpenRegularFile(list.path, &handle, &why) != kOk)
+        return;
+    InstallList reader;
+    BeginInstallList(&reader, handle, options_.codePage);
+    wchar_t text[kLineCapacity];
+    ListLine read;
+    while (ReadListLine(&reader, text, &read) != nullptr) {
+        LineReport line;
+        line.packageEntry = read.outcome == kLineEntry ? AsInstallerReads(text).package : Text();
+        if (!line.packageEntry.empty())
+            LookUp(line);  // a name found is kept among those named
+    }
+    desktop::CloseFile(handle);
+}
+
+// The packages on the card that no list names, nearest the card folder first.
+std::vector<Text> Checker::Unlisted()
+{
+    std::vector<Text> unlisted;
+    for (const CardWalk::File &file : folder_.Walk().files) {
+        const Text &name = file.foldedName;
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, L".CAB") == 0
+            && named_.count(desktop::FoldCase(file.relative)) == 0)
+            unlisted.push_back(file.relative);
+    }
+    return unlisted;
+}
+
+namespace {
 
 // Lists can be checked before anything is written: a list that is not a regular file
 // would block or never end, and one that cannot be looked at cannot be reported.
@@ -248,6 +152,20 @@ bool IsOlderCabbatch(const Program &program)
         && ProgramVersionBefore(*version, CABBATCH_VERSION_MAJOR, CABBATCH_VERSION_MINOR, CABBATCH_VERSION_PATCH);
 }
 
+// What the walk through the card finds beside the lists: files that fold alike, and names no
+// device can hold, but for a file named nearly as a list, which is told as that.
+void LookAround(CardFolder &folder, Totals &totals)
+{
+    const CardWalk &walk = folder.Walk();
+    totals.caseTwins = walk.twins;
+    totals.walkCut = walk.cut;
+    for (const CardWalk::File &file : walk.files) {
+        auto named = [&](const NearMiss &miss) { return miss.file == file.relative; };
+        if (UnholdableCharacter(file.relative) && std::none_of(totals.nearMisses.begin(), totals.nearMisses.end(), named))
+            totals.unholdable.push_back(file.relative);
+    }
+}
+
 // The folder's own warnings, in the table's order, and whether the card is ready.
 void Conclude(const Options &options, Totals &totals)
 {
@@ -258,8 +176,9 @@ void Conclude(const Options &options, Totals &totals)
         && std::none_of(totals.programs.begin(), totals.programs.end(), [](const Program &p) { return p.device; });
     const std::pair<Warning, bool> folderWarnings[] = {
         {Warning::kNoList, totals.lists == 0}, {Warning::kNoDeviceProgram, noDeviceProgram},
-        {Warning::kListNearMiss, !totals.nearMisses.empty()}, {Warning::kProgramMissing, totals.programs.empty()},
-        {Warning::kProgramOlder, older}};
+        {Warning::kListNearMiss, !totals.nearMisses.empty()}, {Warning::kCaseTwins, !totals.caseTwins.empty()},
+        {Warning::kUnholdableFiles, !totals.unholdable.empty()}, {Warning::kUnlisted, !totals.unlisted.empty()},
+        {Warning::kProgramMissing, totals.programs.empty()}, {Warning::kProgramOlder, older}};
     for (const auto &[warning, present] : folderWarnings) {
         if (present)
             totals.warnings.push_back(warning);
@@ -273,11 +192,9 @@ void Conclude(const Options &options, Totals &totals)
 Outcome CheckCard(const Options &options, ReportWriter &writer)
 {
     CardFolder folder(desktop::FolderPath(options.folder), ShownBytes(options.folder));
-    std::vector<ListFile> lists;
-    for (ListFile &list : folder.Lists()) {
-        if (!options.osVersion || *options.osVersion == list.osVersion)
-            lists.push_back(std::move(list));
-    }
+    std::vector<ListFile> lists, others;
+    for (ListFile &list : folder.Lists())
+        (!options.osVersion || *options.osVersion == list.osVersion ? lists : others).push_back(std::move(list));
     RefuseUnreadable(lists);
     std::vector<Program> programs;
     for (const auto &[name, path] : folder.Programs())
@@ -295,6 +212,11 @@ Outcome CheckCard(const Options &options, ReportWriter &writer)
         checker.CheckList(list);
         totals.lists++;
     }
+    for (const ListFile &list : others)
+        checker.NoteNamed(list);
+    LookAround(folder, totals);
+    if (!lists.empty() || !others.empty())  // with no list at all, that is what is told
+        totals.unlisted = checker.Unlisted();
     totals.programs = programs;
     Conclude(options, totals);
     writer.End(totals);

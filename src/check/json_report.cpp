@@ -146,6 +146,11 @@ public:
                  + JsonArray(totals.nearMisses, [](const NearMiss &miss) {
                        return "{\"file\": " + Json(miss.file) + ", \"why\": " + Json(miss.why) + "}";
                    })
+                 + ", \"case_twins\": " + JsonArray(totals.caseTwins, [](const std::vector<Text> &twins) {
+                       return JsonArray(twins, [](const Text &name) { return Json(name); });
+                   })
+                 + ", \"unholdable_files\": " + JsonArray(totals.unholdable, [](const Text &name) { return Json(name); })
+                 + ", \"unlisted\": " + JsonArray(totals.unlisted, [](const Text &name) { return Json(name); })
                  + ", \"attention\": " + std::to_string(totals.attention) + ", \"ready\": " + JsonBool(totals.ready)
                  + "}\n");
         out_.Flush();
@@ -191,6 +196,10 @@ void JsonReport::Line(const LineReport &line)
     for (size_t i = 0; i < line.warnings.size(); i++)
         out.append(i ? ", \"" : "\"").append(RowOf(line.warnings[i]).code).append("\"");
     out.append("]");
+    if (!line.switches.empty()) {
+        AppendJson(out.append(", \"switches\": "), line.switches);
+        out.append(", \"keeps_package\": ").append(JsonBool(line.keepsPackage));
+    }
     if (!line.suggestion.empty())
         AppendJson(out.append(", \"suggestion\": "), line.suggestion);
     if (line.package != nullptr)

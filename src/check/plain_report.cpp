@@ -188,9 +188,14 @@ void PlainReport::End(const Totals &totals)
     std::string out;
     if (Has(totals.warnings, Warning::kNoList))
         out += "\n! " + Sentence(Warning::kNoList, {*options_}) + "\n";
-    for (size_t i = 0; i < totals.nearMisses.size(); i++)
-        out += (i ? "! " : "\n! ") + Sentence(Warning::kListNearMiss, {*options_, nullptr, nullptr, &totals.nearMisses[i]})
-             + "\n";
+    std::string notes;
+    for (const NearMiss &miss : totals.nearMisses)
+        notes += "! " + Sentence(Warning::kListNearMiss, {*options_, nullptr, nullptr, &miss}) + "\n";
+    for (Warning warning : {Warning::kCaseTwins, Warning::kUnholdableFiles, Warning::kUnlisted}) {
+        if (Has(totals.warnings, warning))
+            notes += "! " + Sentence(warning, {*options_, nullptr, nullptr, nullptr, nullptr, &totals}) + "\n";
+    }
+    out += notes.empty() ? "" : "\n" + notes;
     out += ProgramsText(totals);
     out += "\nSummary: " + Count(totals.lists, "list") + "; " + SummaryText(totals) + "\n";
     if (totals.installs > 0)

@@ -11,6 +11,7 @@
 
 #include "card_folder.h"
 #include "core/batch.h"
+#include "names.h"
 #include "options.h"
 #include "package.h"
 #include "program_version.h"
@@ -27,9 +28,15 @@ struct LineReport {
     int number = 0;
     Reason reason = Reason::kNone;
     Text entry, packagePath, arguments;  // for lines that name a package
+    Text packageEntry;                // the entry up to a double quote: what names the package
+    Text switches;                    // with a quote: the rest, which reaches the installer as switches
+    bool keepsPackage = false;        // "/delete 0" is among those switches
     bool found = false;               // the package file is in the card folder
-    Text suggestion;                  // for one not found: the entry naming a file close to it, or
-                                      // the same with '\\' for '/', where that is found
+    HintKind hint = HintKind::kNone;  // where a package not found may be instead, and the entry
+    Text suggestion;                  // to write; for one ending in dots or spaces, the name
+                                      // without them, where the card holds that
+    Cause cause = Cause::kNone;       // what made it miss, where that is known
+    wchar_t unholdable = 0;           // with Warning::kUnholdableName: the character
     std::vector<Warning> warnings;    // as they were found
     int sameAs = 0;                   // with Warning::kDuplicate: the line it repeats
     const PackageFacts *package = nullptr;  // for a package found: what the installer will find in it
@@ -67,6 +74,10 @@ struct Totals {
     size_t lists = 0, installs = 0;   // installs: starts that install or may
     std::vector<Program> programs;
     std::vector<NearMiss> nearMisses;  // files named nearly as a list
+    std::vector<std::vector<Text>> caseTwins;  // files of one folder whose names fold alike
+    std::vector<Text> unholdable;     // files named as no file on the device can be
+    std::vector<Text> unlisted;       // packages that no list names
+    bool walkCut = false;             // the card holds more than the check walked through
     std::vector<Warning> warnings;    // the folder's, in the table's order
     size_t attention = 0;             // the notes ("!") of the plain report, failures and hazards
     size_t failures = 0;              // those notes that say something will not happen as written
@@ -85,6 +96,7 @@ struct NoteSubject {
     const ListReport *list = nullptr;
     const NearMiss *nearMiss = nullptr;
     const Program *program = nullptr;
+    const Totals *totals = nullptr;
 };
 
 // The notes the plain report gives, in its order, each a "!": a line's (the reason for a

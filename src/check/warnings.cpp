@@ -21,9 +21,75 @@ std::string Numbered(int number) { return std::to_string(number); }
 std::string NotFound(const NoteSubject &s)
 {
     const LineReport &line = *s.line;
-    return std::string(HasWarning(line, Warning::kNotAFile) ? "not in the card folder: that name is not a regular file"
-                                                            : "not in the card folder")
-         + (line.suggestion.empty() ? "" : "; it holds " + Quoted(line.suggestion));
+    std::string out = HasWarning(line, Warning::kNotAFile) ? "not in the card folder: that name is not a regular file"
+                                                           : "not in the card folder";
+    if (line.cause != Cause::kNone)
+        out += (HasWarning(line, Warning::kNotAFile) ? ", and " : ": ") + CauseWords(line.cause, line.packageEntry);
+    switch (line.hint) {
+    case HintKind::kNear: return out + "; it holds " + Quoted(line.suggestion);
+    case HintKind::kElsewhere: return out + "; the card holds it as " + Quoted(line.suggestion);
+    case HintKind::kOwnFolder: return out + "; the list names the card's own folder: write " + Quoted(line.suggestion);
+    case HintKind::kNone: break;
+    }
+    return out;
+}
+
+std::string Quote(const NoteSubject &s)
+{
+    return "holds a double quote, where the installer's package path ends: " + Quoted(s.line->switches)
+         + " reaches the installer as switches"
+         + (s.line->keepsPackage ? "; \"/delete 0\" among them keeps the package on the card" : "");
+}
+
+std::string Unholdable(const NoteSubject &s)
+{
+    return "no file on the device can be named so: the name holds " + Quoted(Text(1, s.line->unholdable));
+}
+
+std::string Trailing(const NoteSubject &s)
+{
+    const LineReport &line = *s.line;
+    return "ends with " + TrailingWords(line.packageEntry) + ", which desktop Windows drops from a name; whether the "
+           "device does is not known, so the installer may not find the package"
+         + (line.suggestion.empty() ? "" : ": write " + Quoted(line.suggestion));
+}
+
+// Up to ten names, then how many more.
+std::string Names(const std::vector<Text> &names)
+{
+    std::string out;
+    const size_t shown = names.size() > 10 ? 10 : names.size();
+    for (size_t i = 0; i < shown; i++)
+        out += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + Quoted(names[i]);
+    return names.size() > shown ? out + " and " + std::to_string(names.size() - shown) + " more" : out;
+}
+
+std::string Walked(const Totals &totals)
+{
+    return totals.walkCut ? " (of the first " + std::to_string(CardWalk::kMostNames) + " names on the card)" : "";
+}
+
+std::string CaseTwins(const NoteSubject &s)
+{
+    std::string out;
+    const std::vector<std::vector<Text>> &groups = s.totals->caseTwins;
+    for (size_t i = 0; i < groups.size() && i < 10; i++)
+        out += (i == 0 ? "The device's file system holds only one of " : "; only one of ") + Names(groups[i]);
+    if (groups.size() > 10)
+        out += "; and " + std::to_string(groups.size() - 10) + " more such groups";
+    return out + ": which one it gets is not known" + Walked(*s.totals) + ".";
+}
+
+std::string UnholdableFiles(const NoteSubject &s)
+{
+    return "No file on the device can be named as these are, with one of ? * : < > | \" or a control character: "
+         + Names(s.totals->unholdable) + Walked(*s.totals) + ".";
+}
+
+std::string Unlisted(const NoteSubject &s)
+{
+    return "No list names these packages, so nothing installs them: " + Names(s.totals->unlisted) + Walked(*s.totals)
+         + ".";
 }
 
 std::string Duplicate(const NoteSubject &s)
@@ -84,7 +150,9 @@ std::string NearMissed(const NoteSubject &s) { return Quoted(s.nearMiss->file) +
 
 template <const char *kText> std::string Fixed(const NoteSubject &) { return kText; }
 
-const char kQuote[] = "holds a double quote: what follows it reaches the installer as switches";
+const char kComment[] = "the device program has no comments: this line is started as a package";
+const char kCaseTwin[] = "the card holds another file whose name differs from it only in case: the device's file "
+                         "system holds only one of them, so which one the installer gets is not known";
 const char kAbsolute[] = "starts with a backslash: it is still joined to the folder, with a doubled backslash";
 const char kSlash[] = "holds a slash, which the device's file system may not take for a folder separator: use backslashes";
 const char kNotAFile[] = "that name is not a regular file";
@@ -120,12 +188,19 @@ const std::vector<WarningRow> kRows = {
      "a package named again", Duplicate},
     {Warning::kNotFound, "not-found", kLine, kFailure, kInWarnings, true, kNone, Start::kNotFound,
      "a package not found", NotFound},
-    {Warning::kQuote, "quote", kLine, kFailure, kInWarnings, true, kNone, Start::kOther,
-     "a quote in an entry", Fixed<kQuote>},
+    {Warning::kUnholdableName, "unholdable-name", kLine, kFailure, kInWarnings, true, kNone, Start::kNotFound,
+     "an entry naming what no file on the device can be named", Unholdable},
+    {Warning::kQuote, "quote", kLine, kFailure, kInWarnings, true, kNone, kNone, "a quote in an entry", Quote},
+    {Warning::kComment, "comment", kLine, kFailure, kInWarnings, true, kNone, kNone, "a line that looks like a comment",
+     Fixed<kComment>},
     {Warning::kRefused, "refused", kLine, kFailure, kInWarnings, true, Warning::kDuplicate, Start::kRefused,
      "a package the installer refuses", Refused},
     {Warning::kMayRefuse, "may-refuse", kLine, kNote, kInWarnings, true, kNone, Start::kMaybe,
      "a package the installer may refuse", MayRefuse},
+    {Warning::kTrailing, "trailing-dot-or-space", kLine, kNote, kInWarnings, true, Warning::kNotFound, Start::kMaybe,
+     "an entry ending in a dot or a space", Trailing},
+    {Warning::kCaseTwin, "case-twin", kLine, kNote, kInWarnings, true, kNone, Start::kMaybe,
+     "an entry that reaches files whose names differ only in case", Fixed<kCaseTwin>},
     {Warning::kAbsolute, "absolute", kLine, kNote, kInWarnings, true, kNone, kNone,
      "an entry starting with a backslash", Fixed<kAbsolute>},
     {Warning::kSlash, "slash", kLine, kNote, kInWarnings, true, kNone, kNone, "an entry holding a slash", Fixed<kSlash>},
@@ -158,6 +233,12 @@ const std::vector<WarningRow> kRows = {
      "programs in FOLDER and none for the device", Fixed<kNoDeviceProgram>},
     {Warning::kListNearMiss, "list-near-miss", kFolder, kNote, kInWarnings, true, kNone, kNone,
      "a file named nearly as a list", NearMissed},
+    {Warning::kCaseTwins, "case-twins", kFolder, kFailure, kInWarnings, true, kNone, kNone,
+     "files in one folder whose names differ only in case", CaseTwins},
+    {Warning::kUnholdableFiles, "unholdable-files", kFolder, kNote, kInWarnings, true, kNone, kNone,
+     "files named as no file on the device can be", UnholdableFiles},
+    {Warning::kUnlisted, "unlisted", kFolder, kNote, kInWarnings, true, kNone, kNone, "unlisted packages",
+     Unlisted},
     {Warning::kProgramMissing, "program-missing", kFolder, kNote, kInWarnings, false, kNone, kNone,
      "no program in FOLDER yet", Fixed<kProgramMissing>},
     {Warning::kProgramOlder, "program-older", kFolder, kNote, kInWarnings, true, kNone, kNone,

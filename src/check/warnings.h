@@ -12,14 +12,15 @@ namespace check {
 
 enum class Warning {
     // On a line that starts the installer, in the order that decides what the start counts as.
-    kDuplicate, kNotFound, kQuote, kRefused, kMayRefuse, kAbsolute, kSlash, kNotAFile,
-    kUnpairedSurrogate, kSetupDll, kSetupDisagrees, kSetupInvalid,
+    kDuplicate, kNotFound, kUnholdableName, kQuote, kComment, kRefused, kMayRefuse, kTrailing, kCaseTwin,
+    kAbsolute, kSlash, kNotAFile, kUnpairedSurrogate, kSetupDll, kSetupDisagrees, kSetupInvalid,
     // Why a line other than a blank one is skipped.
     kNul, kTooLong, kDoesNotFit, kReadError,
     // On a list.
     kListUnnamable, kListReadOnly, kDuplicateList, kOddLength, kUtf16WithoutMark,
     // On the card folder.
-    kNoList, kNoDeviceProgram, kListNearMiss, kProgramMissing, kProgramOlder,
+    kNoList, kNoDeviceProgram, kListNearMiss, kCaseTwins, kUnholdableFiles, kUnlisted, kProgramMissing,
+    kProgramOlder,
 };
 
 enum class Scope { kLine, kList, kFolder };

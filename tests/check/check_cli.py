@@ -53,6 +53,18 @@ HAZARD_LINES = ["program cabbatch.exe 0x01c2 9 device", f"{L6} v6 bytes runs", "
                 "2 dll.cab found setup-dll", "3 builds.cab found may-refuse ok/000/maybe"]
 
 
+# A card with packages beside the list, in subfolders, 8 folders down (the deepest walked)
+# and 9 (past it), and the list's lines that miss them.
+DOWN8, DOWN9 = "/".join(f"y{i}" for i in range(1, 9)), "/".join(f"x{i}" for i in range(1, 10))
+WALK = {"config/Wifi_Profile.cab": CAB, "Certificates.cab": CAB, "sub/radio driver.cab": CAB, "radio drive.cab": CAB,
+        f"{DOWN8}/eight.cab": CAB, f"{DOWN9}/nine.cab": CAB,
+        L6: "Wifi_Profile.cab\n\\Storage Card\\Certificates.cab\n Certificates.cab\nCertificates.cab \ngone.cab.\n"
+            "; rollout\nradio drvier.cab\neight.cab\nnine.cab\nCertif\u00a0icates.cab\nsub\\radio drivr.cab\n".encode()}
+QUOTES = {L6: b'a.cab" /delete 1\na.cab\nb.cab" /DELETE 0\nb.cab\ngone.cab" /x\n', "a.cab": CAB, "b.cab": CAB}
+TWINS = {L6: b"app.cab\nsub\\x.cab\na?.cab\nc:d.cab\n", "APP.CAB": CAB, "App.cab": CAB, "sub/x.cab": CAB,
+         "sub/X.CAB": package(processor=586), "a?.cab": CAB, "sub/t\x01.cab": CAB, "SetupFile:CE7.txt": b""}
+
+
 def packages(layout):
     """name: (bytes, the line's warnings and what its cab says, as cabinet/setup/installs when
     that is not ok/000/yes), each verdict rule once, with the setup information in a layout."""
@@ -121,15 +133,15 @@ CASES = {
     "names match as Windows matches them": (
         {"setupfile.ce7.TXT": "A.CAB\nSUB\\CAF\u00c9.cab\n\u0389\u0490.cab\n\u0131.cab\n".encode(),
          "a.cab": CAB, "Sub/caf\u00e9.CAB": CAB, "\u03ae\u0491.cab": CAB, "i.cab": CAB}, [], 1,
-        ["setupfile.ce7.TXT v7 bytes runs", "1 A.CAB found", "2 SUB\\CAF\u00c9.cab found",
+        ["unlisted", "unlisted i.cab", "setupfile.ce7.TXT v7 bytes runs", "1 A.CAB found", "2 SUB\\CAF\u00c9.cab found",
          "3 \u0389\u0490.cab found", "4 \u0131.cab missing not-found"]),
     "what the device would not tell": (
-        {L6: b'gone.cab\nq.cab" /x\n\\a.cab\nA.cab\na.cab\nsub\nfifo.cab\nGONE.CAB\n', "a.cab": CAB, "sub/x": b"",
+        {L6: b'gone.cab\nq.cab" /x\n\\a.cab\nA.cab\na.cab\nsub.cab\nfifo.cab\nGONE.CAB\n', "a.cab": CAB, "sub.cab/x": b"",
          "fifo.cab|": b""}, [], 1,
-        [f"{L6} v6 bytes runs", "1 gone.cab missing not-found", '2 q.cab" /x missing not-found quote slash',
+        [f"{L6} v6 bytes runs", "1 gone.cab missing not-found", '2 q.cab" /x missing not-found quote',
          "3 \\a.cab found absolute", "4 A.cab found duplicate refused ok/000/no",
-         "5 a.cab found duplicate refused ok/000/no", "6 sub missing not-found",
-         "7 fifo.cab missing not-found not-a-file", "8 GONE.CAB missing not-found duplicate"]),
+         "5 a.cab found duplicate refused ok/000/no",
+         "6 sub.cab missing not-found not-a-file", "7 fifo.cab missing not-found not-a-file", "8 GONE.CAB missing not-found duplicate"]),
     "skipped lines": ({L6: b"x\x00y\n" + b"l" * 127 + b"\n" + b"p" * 99 + b"\n" + b"p" * 98 + b"\n",
                        "p" * 98: CAB}, [], 1,
                       [f"{L6} v6 bytes runs", "1 skip nul", "2 skip too-long", "3 skip does-not-fit",
@@ -141,17 +153,17 @@ CASES = {
          "SetupFile.CE7.txt v7 utf-8-bom runs", "1 \u20ac.cab found", "2 \u0410.cab found"]),
     "odd length and a lone surrogate": (
         {L6: utf16("a\ud800b.cab\n\udc00\n", b"x"), "a.cab": CAB}, [], 1,
-        [f"{L6} v6 utf-16le runs odd-length", "1 a\ufffdb.cab missing not-found unpaired-surrogate",
+        ["unlisted", "unlisted a.cab", f"{L6} v6 utf-16le runs odd-length", "1 a\ufffdb.cab missing not-found unpaired-surrogate",
          "2 \ufffd missing not-found unpaired-surrogate"]),
     "one version only": ({L6: b"a.cab\n", "SetupFile.CE7.txt": b"b.cab\n", "SetupFile.CE07.txt": b"",
-                          "a.cab": CAB}, ["--os-version", "6"], 0, [f"{L6} v6 bytes runs", "1 a.cab found"]),
+                          "a.cab": CAB, "b.cab": CAB}, ["--os-version", "6"], 0, [f"{L6} v6 bytes runs", "1 a.cab found"]),
     "two lists for one version": ({L6: b"a.cab\n", "SETUPFILE.ce6.TXT": b"a.cab\n", "a.cab": CAB}, [], 1,
                                   ["SETUPFILE.ce6.TXT v6 bytes runs duplicate-list", "1 a.cab found",
                                    f"{L6} v6 bytes runs duplicate-list", "1 a.cab found"]),
     "read-only list": ({L6 + "!": b"a.cab\n", "a.cab": CAB}, [], 1,
                        [f"{L6} v6 bytes runs read-only", "1 a.cab found"]),
     "device folder too long": ({L6: b"a.cab\n", "a.cab": CAB}, ["--device-dir", LONG_DIR], 1,
-                               [f"{L6} v6 bytes stays", "1 skip does-not-fit"]),
+                               ["unlisted", "unlisted a.cab", f"{L6} v6 bytes stays", "1 skip does-not-fit"]),
     "device folder on a drive, and the root": (
         {L6: b"a.cab\n", "a.cab": CAB}, ["--device-dir", "C:\\", "--device-dir", ""], 0,
         [f"{L6} v6 bytes runs", "1 a.cab found"]),
@@ -186,7 +198,8 @@ CASES = {
     "near matches": (
         {L6: b"radio drvier.cab\nRADIODRIVER.CAB\nsub\\citymaps.cab\nsub\\cty mps.cab\nfar away.cab\nnone\\x.cab\n",
          "radio driver.cab": CAB, "sub/city maps.cab": CAB}, [], 1,
-        [f"{L6} v6 bytes runs", "1 radio drvier.cab missing not-found ~radio driver.cab",
+        ["unlisted", "unlisted radio driver.cab", "unlisted sub\\city maps.cab",
+         f"{L6} v6 bytes runs", "1 radio drvier.cab missing not-found ~radio driver.cab",
          "2 RADIODRIVER.CAB missing not-found ~radio driver.cab", "3 sub\\citymaps.cab missing not-found ~sub\\city maps.cab",
          "4 sub\\cty mps.cab missing not-found ~sub\\city maps.cab", "5 far away.cab missing not-found", "6 none\\x.cab missing not-found"]),
     "the program on the card": (
@@ -199,7 +212,7 @@ CASES = {
         ["program cabbatch.exe 0x8664 2 -", "program old.exe 0x01c2 2 -", "no-device-program",
          f"{L6} v6 bytes runs", "1 a.cab found"]),
     "UTF-16 without its mark": ({L6: "a.cab\r\nb.cab\r\n".encode("utf-16-le"), "a.cab": CAB}, [], 1,
-                                [f"{L6} v6 bytes runs utf-16-without-mark", "1 skip nul", "2 skip nul", "3 skip nul"]),
+                                ["unlisted", "unlisted a.cab", f"{L6} v6 bytes runs utf-16-without-mark", "1 skip nul", "2 skip nul", "3 skip nul"]),
     "hazards alone pass": (HAZARDS, [], 0, HAZARD_LINES),
     "hazards under --strict": (HAZARDS, ["--strict"], 1, HAZARD_LINES),
     "the program still to copy under --strict": ({L6: b"a.cab\n", "a.cab": CAB}, ["--strict"], 1,
@@ -218,9 +231,33 @@ CASES = {
     "the same file by any spelling": (
         {L6: b"App1.cab\n\\App1.cab\nAPP1.CAB\nsub\\\\x.cab\nsub\\x.cab\ndrivers/gps.cab\n", "App1.cab": CAB,
          "sub/x.cab": CAB, "drivers/gps.cab": CAB}, [], 1,
-        [f"{L6} v6 bytes runs", "1 App1.cab found", "2 \\App1.cab found absolute duplicate refused ok/000/no",
+        ["unlisted", "unlisted drivers\\gps.cab", f"{L6} v6 bytes runs", "1 App1.cab found", "2 \\App1.cab found absolute duplicate refused ok/000/no",
          "3 APP1.CAB found duplicate refused ok/000/no", "4 sub\\\\x.cab found",
          "5 sub\\x.cab found duplicate refused ok/000/no", "6 drivers/gps.cab missing not-found slash ~drivers\\gps.cab"]),
+    "hints from the whole card": (WALK, [], 1, [
+        "unlisted", "unlisted radio drive.cab", "unlisted config\\Wifi_Profile.cab", "unlisted sub\\radio driver.cab",
+        f"unlisted {DOWN8.replace('/', chr(92))}\\eight.cab", f"{L6} v6 bytes runs",
+        "1 Wifi_Profile.cab missing not-found ~config\\Wifi_Profile.cab",
+        "2 \\Storage Card\\Certificates.cab missing not-found absolute ~Certificates.cab",
+        "3  Certificates.cab missing not-found ~Certificates.cab",
+        "4 Certificates.cab  found trailing-dot-or-space ~Certificates.cab",
+        "5 gone.cab. missing not-found trailing-dot-or-space", "6 ; rollout missing not-found comment",
+        "7 radio drvier.cab missing not-found ~sub\\radio driver.cab",
+        f"8 eight.cab missing not-found ~{DOWN8.replace('/', chr(92))}\\eight.cab", "9 nine.cab missing not-found",
+        "10 Certif\u00a0icates.cab missing not-found ~Certificates.cab",
+        "11 sub\\radio drivr.cab missing not-found ~sub\\radio driver.cab"]),
+    "links are not followed": ({L6: b"Wifi_Profile.cab\n", "config/Wifi_Profile.cab": CAB, "a_link->config": b""}, [], 1,
+                               ["unlisted", "unlisted config\\Wifi_Profile.cab", f"{L6} v6 bytes runs",
+                                "1 Wifi_Profile.cab missing not-found ~config\\Wifi_Profile.cab"]),
+    "quotes as the installer reads them": (QUOTES, [], 1, [
+        f"{L6} v6 bytes runs", '1 a.cab" /delete 1 found quote', "2 a.cab found duplicate refused ok/000/no",
+        '3 b.cab" /DELETE 0 found quote', "4 b.cab found", '5 gone.cab" /x missing not-found quote']),
+    "names the device cannot hold, and case twins": (TWINS, [], 1, [
+        "list-near-miss", "case-twins", "unholdable-files", "unlisted", "near miss SetupFile:CE7.txt",
+        "twins APP.CAB App.cab", "twins sub\\X.CAB sub\\x.cab", "unholdable a?.cab", "unholdable sub\\t\x01.cab",
+        "unlisted sub\\t\x01.cab", f"{L6} v6 bytes runs", "1 app.cab found case-twin",
+        "2 sub\\x.cab found case-twin refused ok/000/no", "3 a?.cab found unholdable-name",
+        "4 c:d.cab missing not-found unholdable-name"]),
     "the device's processor and version": (
         {L6: b"arm.cab\nother arm.cab\nany.cab\n", "arm.cab": package(processor=2577, os_min=(6, 5)),
          "other arm.cab": package(processor=1824), "any.cab": package(os_max=(6, 4))},
@@ -230,8 +267,11 @@ CASES = {
 }
 TIMED = [name for name in CASES if name.startswith("work bounded")]
 # Wine hides a broken link, and shows a loop or /proc/self/mem as it likes.
+# Wine shows a name holding ? or a control character by another name, and a link to a folder
+# as the folder.
 HOST_ONLY = {"unreadable list", "folder that is a loop of links", "unreadable subfolder",
-             "read error inside a list"}
+             "read error inside a list", "links are not followed", "names the device cannot hold, and case twins",
+             "a file that cannot be read", "names the device cannot hold, told", "the walk's bound"}
 
 USAGE_ERRORS = {
     "unknown option": ["--frobnicate"],
@@ -290,6 +330,33 @@ HUMAN = {
     "the program still to copy": ({L6: b"a.cab\n", "a.cab": CAB}, [],
                                   ["ready once the device program, the device build of cabbatch.exe, is copied",
                                    "NOT:ready for the device."]),
+    "hints and causes": (WALK, [], [
+        '! not in the card folder; the card holds it as "config\\Wifi_Profile.cab"',
+        '! not in the card folder; the list names the card\'s own folder: write "Certificates.cab"',
+        '! not in the card folder: the entry starts with a space; it holds "Certificates.cab"',
+        '! ends with a space, which desktop Windows drops from a name; whether the device does is not known, so the '
+        'installer may not find the package: write "Certificates.cab"',
+        "! not in the card folder: the entry ends with a dot\n",
+        "! the device program has no comments: this line is started as a package",
+        '! not in the card folder: the entry holds a non-breaking space; it holds "Certificates.cab"',
+        '! No list names these packages, so nothing installs them: "radio drive.cab", "config\\Wifi_Profile.cab", '
+        '"sub\\radio driver.cab" and "y1\\y2\\y3\\y4\\y5\\y6\\y7\\y8\\eight.cab".',
+        "11 installer starts (0 install, 1 may be refused, 10 fail: 10 not found)"]),
+    "quotes as the installer reads them": (QUOTES, [], [
+        'install "\\Storage Card\\a.cab"\n', '" /delete 1"" reaches the installer as switches\n',
+        '" /DELETE 0"" reaches the installer as switches; "/delete 0" among them keeps the package on the card',
+        "5 installer starts (3 install, 0 may be refused, 2 fail: 1 not found, 1 repeated)"]),
+    "a file that cannot be read": ({L6: b"loop1.cab\n", "loop1.cab->loop1.cab": b""}, [],
+                                   ['cannot read the card\'s file "loop1.cab"', 'NOT:folder "loop1.cab"']),
+    "names the device cannot hold, told": (TWINS, [], [
+        '! The device\'s file system holds only one of "APP.CAB" and "App.cab"; only one of "sub\\X.CAB" and '
+        '"sub\\x.cab": which one it gets is not known.', "whose name differs from it only in case",
+        '! No file on the device can be named as these are, with one of ? * : < > | " or a control character: '
+        '"a?.cab" and "sub\\t<U+0001>.cab".', 'no file on the device can be named so: the name holds "?"',
+        'the name holds ":"', 'NOT:"SetupFile:CE7.txt" and',
+        "4 installer starts (0 install, 1 may be refused, 3 fail: 2 not found, 1 refused)"]),
+    "the walk's bound": ({L6: b"p00000.cab\n", **{f"p{i:05}.cab": b"" for i in range(10_001)}}, [],
+                         ['"p00010.cab" and 9989 more (of the first 10000 names on the card).']),
     "hazards only": ({L6: b"dll.cab\n", "dll.cab": PACKAGES["dll.cab"][0], "cabbatch.exe": program(0x1C2, 9)}, [],
                      ["1 thing to look at, each marked !; none of them stops the card: ready for the device."]),
 }
@@ -315,6 +382,9 @@ def summary(report):
     lines = [f"program {p['file']} {p['machine']} {p['subsystem']} {'device' if p['device'] else '-'}"
              for p in report["programs"]] + [w for w in report["warnings"] if w != "program-missing"]
     lines += [f"near miss {miss['file']}" for miss in report["near_misses"]]
+    lines += [f"twins {' '.join(twins)}" for twins in report["case_twins"]]
+    lines += [f"unholdable {name}" for name in report["unholdable_files"]]
+    lines += [f"unlisted {name}" for name in report["unlisted"]]
     for lst in report["lists"]:
         fate = ("runs" if lst["runs"] else "stays") + (" read-only" if lst["read_only"] else "")
         lines.append(" ".join([f"{lst['file']} v{lst['os_version']} {lst['encoding']} {fate}", *lst["warnings"]]))
@@ -489,6 +559,10 @@ def check_write_errors(run, wine):
     return failures
 
 
+# Cards are laid out in memory where the host allows: one holds ten thousand files.
+SCRATCH = "/dev/shm" if os.access("/dev/shm", os.W_OK) else None
+
+
 def main(checker, *runner):
     wine = bool(runner)
     tables = [(CASES, check_json), (CASES, check_counts), (USAGE_ERRORS, check_usage), (HUMAN, check_human),
@@ -498,7 +572,7 @@ def main(checker, *runner):
         for name in table:
             if wine and name in HOST_ONLY:
                 continue
-            with tempfile.TemporaryDirectory(prefix="cabbatch-check-") as work:
+            with tempfile.TemporaryDirectory(prefix="cabbatch-check-", dir=SCRATCH) as work:
                 failures += [f"{name}: {f}" for f in check(Runner(checker, list(runner), Path(work)), name)]
             count += 1
     if wine:

@@ -20,7 +20,8 @@ struct Subject {
     ListReport list;
     NearMiss nearMiss{L"SetupFile.CE6.txt.txt", "it has a second extension"};
     Program program;
-    NoteSubject Of() { return {options, &line, &list, &nearMiss, &program}; }
+    Totals totals;
+    NoteSubject Of() { return {options, &line, &list, &nearMiss, &program, &totals}; }
 
     explicit Subject(Warning warning)
     {
@@ -33,6 +34,8 @@ struct Subject {
         line.verdict = {Installs::kNo, "it is built for x86 586, not for an ARM device"};
         program.file = L"cabbatch.exe";
         program.version = ProgramVersion{VersionState::kFound, {1, 1, 0, 0}, L"cabbatch", 0};
+        totals.caseTwins = {{L"APP.CAB", L"App.cab"}};
+        totals.unholdable = totals.unlisted = {L"a?.cab"};
     }
 };
 

@@ -7,6 +7,10 @@
 - the card check (host build) on a 10,000-line list over 100 packages, process start included;
 - the optimized card check on a 1,000,000-line list over 100 packages: time and peak memory,
   for the plain report and for JSON;
+- the optimized card check on a list of 1,000,000 distinct entries, none on the card: time and
+  peak memory, each entry remembered for its repeats and searched for a near name;
+- the optimized card check's hints: 20,000 missing entries over 5,000 files whose names all
+  have one length, half of the entries a character away from a file;
 - the optimized card check reading 100 packages of 1 MiB of text each (MSZIP) through: time,
   and peak memory against the same card with packages of 64 KiB;
 - each package that would make a cabinet library unpack 2 GB again for each of its 1,000
@@ -35,6 +39,8 @@ ENTRIES, RUNS = 60, 3
 MAX_OVERHEAD, MAX_SIZE, MAX_STACK = 1.05, 72 * 1024, 4096
 CHECK_LINES, CHECK_PACKAGES, MAX_CHECK_SECONDS = 10_000, 100, 0.2
 BIG_LINES, MAX_BIG_SECONDS, MAX_BIG_MEMORY = 1_000_000, 2.0, 64 * 1024 * 1024
+DISTINCT, MAX_DISTINCT_SECONDS, MAX_DISTINCT_MEMORY = 1_000_000, 4.0, 128 * 1024 * 1024
+HINT_ENTRIES, HINT_FILES, MAX_HINT_SECONDS = 20_000, 5_000, 5.0
 PACKAGES, PACKAGE_BYTES, MAX_PACKAGE_SECONDS, MAX_MEMORY_GROWTH = 100, 1 << 20, 1.0, 4 * 1024 * 1024
 BOUNDED = {"overlapping": "every member over the whole folder", "reversed": "listed from the last",
            "shared": "eight folders over the same blocks"}
@@ -88,6 +94,38 @@ def big_list(checker, work):
         seconds, peak = measured.stdout.split()
         figures.append((float(seconds), int(peak)))
     return figures
+
+
+def measured(checker, form, card):
+    """Seconds and peak resident bytes of one check, from a fresh interpreter: a child's peak
+    counts what its parent held when it forked, and this one may have just made a large list."""
+    out = subprocess.run([sys.executable, __file__, "--peak", checker, *form, str(card)],
+                         capture_output=True, text=True, check=True)
+    seconds, peak_bytes = out.stdout.split()
+    return float(seconds), int(peak_bytes)
+
+
+def distinct_entries(checker, work):
+    """The plain and the JSON report of DISTINCT entries that name no file, each as long as
+    the card's package names give or take one, so that each is searched for a near name."""
+    card = work / "distinct-card"
+    card.mkdir()
+    for i in range(CHECK_PACKAGES):
+        (card / f"package{i:03}.cab").write_bytes(b"")
+    (card / "SetupFile.CE6.txt").write_text("".join(f"entry{i:06}.cab\r\n" for i in range(DISTINCT)))
+    return [measured(checker, form, card) for form in ([], ["--json"])]
+
+
+def hint_seconds(checker, work):
+    """Seconds of a check of HINT_ENTRIES missing entries over HINT_FILES files, all names of
+    one length: every other entry one character away from a file, the rest far from all."""
+    card = work / "hint-card"
+    card.mkdir()
+    for i in range(HINT_FILES):
+        (card / f"app{i:05}.cab").write_bytes(b"")
+    entries = (f"apq{i % HINT_FILES:05}.cab" if i % 2 else f"zzz{i:05}.cab" for i in range(HINT_ENTRIES))
+    (card / "SetupFile.CE6.txt").write_text("".join(f"{entry}\r\n" for entry in entries))
+    return measured(checker, [], card)[0]
 
 
 def peak(command):
@@ -210,6 +248,8 @@ def main(build, checker, release_checker, device_build):
         batch, bare = overhead(build, Path(work))
         check = check_seconds(checker, Path(work))
         big = big_list(release_checker, Path(work))
+        distinct = distinct_entries(release_checker, Path(work))
+        hints = hint_seconds(release_checker, Path(work))
         large = read_through(release_checker, Path(work), PACKAGE_BYTES)
         small = read_through(release_checker, Path(work), 1 << 16)
         hostile = bounded(release_checker, build, Path(work))
@@ -232,6 +272,14 @@ def main(build, checker, release_checker, device_build):
         results.append(report("lines", max(seconds / MAX_BIG_SECONDS, memory / MAX_BIG_MEMORY), 1,
                               f"{BIG_LINES} lines, {form}: {seconds:.2f} s (at most {MAX_BIG_SECONDS}), "
                               f"{memory / 2**20:.1f} MiB peak (at most {MAX_BIG_MEMORY // 2**20}); release build"))
+    for form, (seconds, memory) in zip(("plain", "JSON"), distinct):
+        results.append(report("distinct", max(seconds / MAX_DISTINCT_SECONDS, memory / MAX_DISTINCT_MEMORY), 1,
+                              f"{DISTINCT} distinct entries, none on the card, {form}: {seconds:.2f} s (at most "
+                              f"{MAX_DISTINCT_SECONDS}), {memory / 2**20:.1f} MiB peak (at most "
+                              f"{MAX_DISTINCT_MEMORY // 2**20}); release build"))
+    results.append(report("hints", hints, MAX_HINT_SECONDS,
+                          f"{HINT_ENTRIES} missing entries over {HINT_FILES} files of one name length: {hints:.2f} s "
+                          f"(at most {MAX_HINT_SECONDS}); release build"))
     growth = large[1] - small[1]
     results.append(report("packages", max(large[0] / MAX_PACKAGE_SECONDS, large[1] / MAX_BIG_MEMORY,
                                            growth / MAX_MEMORY_GROWTH), 1,

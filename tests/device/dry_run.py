@@ -5,6 +5,7 @@ start, what the run used up and deleted, what the card holds last, its exit stat
 FOLDER left as it was; and each installer start shown exactly as the card check's plain
 report shows that line's package; and the demo, ending with what the sample card then holds.
 Usage: dry_run.py PROGRAM CHECKER (the device build and the host card check)"""
+import json
 import re
 import subprocess
 import sys
@@ -182,6 +183,31 @@ def shown_as_the_check_shows(checker):
     return []
 
 
+# Lists of entries holding quotes, with and without /delete 0, and the same packages named again.
+QUOTED = [b'a.cab" /delete 0\r\na.cab\r\nb.cab" /delete 1\r\nb.cab\r\nc.cab"\r\nc.cab\r\nnone.cab" /x\r\n',
+          b'a.cab"/DELETE "0"\r\nA.CAB\r\na.cab\r\nb.cab" /delete 00\r\nb.cab\r\n']
+
+
+def quotes_as_the_check_predicts(checker):
+    """What each start met in the dry run, against what the check said of its line: not found
+    or repeated, the package kept by /delete 0, or used up."""
+    failures = []
+    for number, listed in enumerate(QUOTED):
+        with tempfile.TemporaryDirectory(prefix="cabbatch-dry-run-") as folder:
+            for name in (LIST, "a.cab", "b.cab", "c.cab"):
+                (Path(folder) / name).write_bytes(listed if name == LIST else b"")
+            report = json.loads(subprocess.run([checker, "--json", folder], capture_output=True).stdout)
+            run = subprocess.run([str(DEVICE_RUN), folder], capture_output=True, text=True)
+        lines = [line for line in report["lists"][0]["lines"] if line["outcome"] == "install"]
+        predicted = ["no such file" if not line["found"] or "duplicate" in line["warnings"]
+                     else "installed, kept (/delete 0)" if line.get("keeps_package") else "installed, used up"
+                     for line in lines]
+        met = re.findall(r"^  start \d+: .*\]: (.*)$", run.stdout, re.M)
+        if met != predicted:
+            failures.append(f"list {number}: the dry run met {met}, the check predicted {predicted}")
+    return failures
+
+
 def whole_help():
     """--help: a description whose every paragraph ends, each option with its meaning and
     default, and the exit statuses."""
@@ -206,11 +232,12 @@ def demo_ending(program, checker):
 
 
 def main(program, checker):
-    failures = shown_as_the_check_shows(checker) + whole_help() + demo_ending(program, checker)
+    failures = shown_as_the_check_shows(checker) + quotes_as_the_check_predicts(checker) + whole_help() \
+        + demo_ending(program, checker)
     for name in CASES:
         failures += case(program, name)
     print("\n".join(failures) or f"{len(CASES)} cards run as expected, FOLDER unchanged; "
-                                   "starts shown as the check shows them")
+                                   "starts shown, and quotes judged, as the check predicts them")
     return 1 if failures else 0
 
 

@@ -48,12 +48,28 @@ bool ReadElement(IXmlReader *reader, XmlElement *element)
     return SUCCEEDED(reader->MoveToElement());
 }
 
+// Where a read left the reader: its node's kind and place in the document.
+struct Place {
+    XmlNodeType type = XmlNodeType_None;
+    UINT line = 0, position = 0;
+    bool operator==(const Place &other) const
+    {
+        return type == other.type && line == other.line && position == other.position;
+    }
+};
+
 bool Read(IXmlReader *reader, std::vector<XmlElement> *elements)
 {
-    XmlNodeType type;
+    Place last, here;
     HRESULT result;
-    while ((result = reader->Read(&type)) == S_OK) {
-        if (type != XmlNodeType_Element)
+    while ((result = reader->Read(&here.type)) == S_OK) {
+        // Wine's reader answers S_OK for ever on the same node at the same place when the
+        // document ends inside a comment, a CDATA section, a PI or a reference.
+        if (FAILED(reader->GetLineNumber(&here.line)) || FAILED(reader->GetLinePosition(&here.position))
+            || here == last)
+            return false;
+        last = here;
+        if (here.type != XmlNodeType_Element)
             continue;
         XmlElement element;
         if (!ReadElement(reader, &element))

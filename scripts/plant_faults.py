@@ -94,7 +94,11 @@ FAULTS = [
      "    XML_SetBillionLaughsAttackProtectionActivationThreshold(parser, kXmlExpansionMost);\n"
      "    XML_SetBillionLaughsAttackProtectionMaximumAmplification(parser, 2.0f);\n", "", "host"),
     ("document: external entities allowed", "    XML_SetExternalEntityRefHandler(parser, ExternalEntity);\n", "", "host"),
+    ("document: expat's depth bound removed", "if (reading->depth >= kXmlDepthMost)", "if (false)", "host"),
     ("xmllite: a read that makes no progress taken", "\n            || here == last)", ")", "windows"),
+    ("xmllite: depth counted as Windows documents it", "XmlReaderProperty_MaxElementDepth, kXmlDepthMost + 1",
+     "XmlReaderProperty_MaxElementDepth, kXmlDepthMost", "windows"),
+    ("xmllite: a DTD parsed", "DtdProcessing_Prohibit", "DtdProcessing_Parse", "windows"),
     ("package: a repeated package taken", "if (line.sameAs != 0)", "if (false)", "host"),
     ("package: signature not looked at", "records.signature = count >= 4 && std::memcmp(header + kCabinetSignature, \"MSCF\", 4) == 0;",
      "records.signature = count >= 4;", "host"),

@@ -73,16 +73,16 @@ struct XmlElement {
     std::string name;
     std::vector<std::pair<std::string, std::string>> attributes;
 };
+// Elements nest at most this deep. The check refuses a document nested deeper before a
+// parser sees it, and each parser is held to it too.
+constexpr int kXmlDepthMost = 256;
 // Entities may add at most this much to a document: a few nested ones could otherwise
 // make a small document grow without end.
 constexpr size_t kXmlExpansionMost = 1 << 20;
 // Reads a document with the platform's XML parser (expat, or Windows' XmlLite): false when
-// it is not well-formed or passes a bound: an external entity or DTD, which is never
-// loaded, or entities that expand past kXmlExpansionMost.
+// it is not well-formed or passes a bound: a DTD (which XmlLite is never given), an external
+// entity, which is never loaded, or entities that expand past kXmlExpansionMost.
 bool ReadXml(const std::string &document, std::vector<XmlElement> *elements);
-// Whether the parser expands the entities a document declares itself, within the bound; a
-// parser that cannot bound them refuses every document with a DTD.
-bool XmlExpandsEntities();
 
 // Windows' extended-length form of a full path ("\\?\C:\...", "\\?\UNC\server\..."), which
 // the wide calls take beyond 260 characters. Pure, so that every build can test it.

@@ -13,6 +13,7 @@ namespace desktop {
 namespace {
 
 struct Reading {
+    XML_Parser parser;
     std::vector<XmlElement> *elements;
     int depth = 0;
 };
@@ -20,6 +21,10 @@ struct Reading {
 void XMLCALL Start(void *data, const XML_Char *name, const XML_Char **attributes)
 {
     auto *reading = static_cast<Reading *>(data);
+    if (reading->depth >= kXmlDepthMost) {
+        XML_StopParser(reading->parser, XML_FALSE);
+        return;
+    }
     XmlElement element;
     element.depth = reading->depth++;
     element.name = name;
@@ -37,14 +42,12 @@ int XMLCALL ExternalEntity(XML_Parser, const XML_Char *, const XML_Char *, const
 
 }  // namespace
 
-bool XmlExpandsEntities() { return true; }
-
 bool ReadXml(const std::string &document, std::vector<XmlElement> *elements)
 {
     XML_Parser parser = XML_ParserCreate(nullptr);
     if (parser == nullptr)
         return false;
-    Reading reading{elements};
+    Reading reading{parser, elements};
     XML_SetUserData(parser, &reading);
     XML_SetElementHandler(parser, Start, End);
     XML_SetParamEntityParsing(parser, XML_PARAM_ENTITY_PARSING_NEVER);

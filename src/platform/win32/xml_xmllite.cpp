@@ -1,7 +1,7 @@
 // XML documents read with XmlLite, which Windows ships. mingw-w64 has its header but no
 // import library, so CreateXmlReader is found at run time. Nothing outside the document is
-// ever loaded (no resolver is given), and entities may add no more than kXmlExpansionMost.
-// An XmlLite that cannot bound them (Wine's) is not given a DTD at all.
+// ever loaded (no resolver is given), and a DTD is refused, the same wherever it runs:
+// Wine's XmlLite cannot bound what entities add.
 #include <windows.h>
 #include <shlwapi.h>
 #include <xmllite.h>
@@ -81,20 +81,6 @@ bool Read(IXmlReader *reader, std::vector<XmlElement> *elements)
 
 }  // namespace
 
-bool XmlExpandsEntities()
-{
-    static const bool bounded = [] {
-        IXmlReader *reader = nullptr;
-        CreateReader create = Creator();
-        bool settable = create != nullptr && SUCCEEDED(create(__uuidof(IXmlReader), reinterpret_cast<void **>(&reader), nullptr))
-                     && SUCCEEDED(reader->SetProperty(XmlReaderProperty_MaxEntityExpansion, kXmlExpansionMost));
-        if (reader != nullptr)
-            reader->Release();
-        return settable;
-    }();
-    return bounded;
-}
-
 bool ReadXml(const std::string &document, std::vector<XmlElement> *elements)
 {
     CreateReader create = Creator();
@@ -104,9 +90,9 @@ bool ReadXml(const std::string &document, std::vector<XmlElement> *elements)
     IXmlReader *reader = nullptr;
     bool parsed = false;
     if (stream != nullptr && SUCCEEDED(create(__uuidof(IXmlReader), reinterpret_cast<void **>(&reader), nullptr))) {
-        bool bounded = SUCCEEDED(reader->SetProperty(XmlReaderProperty_MaxEntityExpansion, kXmlExpansionMost));
-        parsed = SUCCEEDED(reader->SetProperty(XmlReaderProperty_DtdProcessing,
-                                               bounded ? DtdProcessing_Parse : DtdProcessing_Prohibit))
+        // Wine's reader counts the content of the deepest element as a level of its own.
+        parsed = SUCCEEDED(reader->SetProperty(XmlReaderProperty_MaxElementDepth, kXmlDepthMost + 1))
+              && SUCCEEDED(reader->SetProperty(XmlReaderProperty_DtdProcessing, DtdProcessing_Prohibit))
               && SUCCEEDED(reader->SetProperty(XmlReaderProperty_XmlResolver, 0))
               && SUCCEEDED(reader->SetInput(stream)) && Read(reader, elements);
     }

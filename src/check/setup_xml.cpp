@@ -5,6 +5,7 @@
 #include <map>
 
 #include "text.h"
+#include "xml_rules.h"
 
 namespace check {
 
@@ -94,9 +95,11 @@ bool SetupFromDocument(const std::vector<desktop::XmlElement> &elements, SetupIn
 bool ReadSetupDocument(const std::string &bytes, SetupInfo *info, std::string *why)
 {
     std::vector<desktop::XmlElement> elements;
+    *why = XmlRuleBroken(bytes);
+    if (!why->empty())
+        return false;
     if (!desktop::ReadXml(bytes, &elements)) {
-        *why = "its _setup.xml is not well-formed XML, or it asks for what the check does not do "
-               "(loading anything outside it, or entities that grow it by over 1 MiB)";
+        *why = "its _setup.xml is not well-formed XML";
         return false;
     }
     return SetupFromDocument(elements, info, why);

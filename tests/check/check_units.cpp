@@ -162,10 +162,10 @@ static std::string Nested(int levels)
     return document;
 }
 
-// The platform's parser alone: documents that end inside a construct (Wine's XmlLite read
-// those for ever), a DTD's entities, and the depth bound, each answered within five seconds
-// and alike on every build, but for a DTD: XmlLite is given none at all, and expat reads one
-// within its bounds.
+// The platform's parser alone, without the check's rules in front: documents that end inside
+// a construct (Wine's XmlLite read those for ever), a DTD's entities, and the depth bound,
+// each answered within five seconds and alike on every build, but for a DTD: XmlLite is
+// given none at all, and expat reads one within its bounds.
 TEST(ReadXml, AnswersWithinItsBoundsAlikeOnEveryBuild)
 {
     std::string laughs = "<!DOCTYPE d [<!ENTITY a \"" + std::string(1000, 'a') + "\"><!ENTITY b \"";

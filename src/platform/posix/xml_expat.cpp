@@ -1,6 +1,7 @@
 // XML documents read with expat. Nothing outside the document is ever loaded: no external
 // DTD, no parameter entity, and an external entity fails the document; the entities of its
-// own DTD may add no more than kXmlExpansionMost to it.
+// own DTD may add no more than kXmlExpansionMost to it. The check refuses a document with a
+// DTD before it gets here: these bounds stay as a second line.
 // The library is built with DTD support, which its header shows only with this defined:
 // without it, the bounds on entity expansion are not declared.
 #define XML_DTD 1

@@ -1,7 +1,7 @@
 // XML documents read with XmlLite, which Windows ships. mingw-w64 has its header but no
 // import library, so CreateXmlReader is found at run time. Nothing outside the document is
-// ever loaded (no resolver is given), and a DTD is refused, the same wherever it runs:
-// Wine's XmlLite cannot bound what entities add.
+// ever loaded (no resolver is given), and a DTD is refused: Wine's XmlLite cannot bound what
+// entities add, and the check refuses documents with one before they get here.
 #include <windows.h>
 #include <shlwapi.h>
 #include <xmllite.h>

@@ -2,6 +2,7 @@
 // the same facts as a ".000" gives. A parm that is missing sets no bound.
 #include "setup_xml.h"
 
+#include <algorithm>
 #include <map>
 
 #include "text.h"
@@ -23,6 +24,8 @@ bool Whole(const std::string &text, bool maySign, unsigned long *value)
     *value = static_cast<unsigned long>((negative ? 0x100000000ull - *number : *number) & 0xFFFFFFFFull);
     return true;
 }
+
+bool IsTabOrLineEnd(char c) { return c == '\t' || c == '\r' || c == '\n'; }
 
 // "4.20": major 4, minor 20, as the .000 stores them; a lone major has minor 0.
 bool VersionOf(const std::string &text, Version *version)
@@ -101,6 +104,11 @@ bool ReadSetupDocument(const std::string &bytes, SetupInfo *info, std::string *w
     if (!desktop::ReadXml(bytes, &elements)) {
         *why = "its _setup.xml is not well-formed XML";
         return false;
+    }
+    // Wine's XmlLite makes a space of a TAB, CR or LF given by reference too, where expat keeps it.
+    for (desktop::XmlElement &element : elements) {
+        for (auto &attribute : element.attributes)
+            std::replace_if(attribute.second.begin(), attribute.second.end(), IsTabOrLineEnd, ' ');
     }
     return SetupFromDocument(elements, info, why);
 }

@@ -219,6 +219,8 @@ TEST(SetupDocument, ParmsAsTheInstallerReadsThemWithinTheBounds)
         {Document({"BuildNumberMax=4294967295"}), true, 0, {}, {}, 0xFFFFFFFFul, false, ""},
         {Document({"BuildNumberMax=-0"}), true, 0, {}, {}, 0, false, ""},
         {Document({"AppName=&lt;N&#x53;&#66;&gt; Runtime"}), true, 0, {}, {}, 0, false, "<NSB> Runtime"},
+        // A TAB, CR or LF becomes a space, given by reference too (Wine's XmlLite does so).
+        {Document({"AppName=a&#9;b&#10;c&#13;d\te\r\nf"}), true, 0, {}, {}, 0, false, "a b c d e f"},
         {Document({"ProcessorType=ARM"}), false, 0, {}, {}, 0, false, ""},
         {Document({"BuildNumberMax=-2147483649"}), false, 0, {}, {}, 0, false, ""},
         {Document({"OSVersionMin=4.x"}), false, 0, {}, {}, 0, false, ""},

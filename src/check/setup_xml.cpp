@@ -98,10 +98,11 @@ bool SetupFromDocument(const std::vector<desktop::XmlElement> &elements, SetupIn
 bool ReadSetupDocument(const std::string &bytes, SetupInfo *info, std::string *why)
 {
     std::vector<desktop::XmlElement> elements;
-    *why = XmlRuleBroken(bytes);
+    std::string plain;
+    *why = XmlRuleBroken(bytes, &plain);
     if (!why->empty())
         return false;
-    if (!desktop::ReadXml(bytes, &elements)) {
+    if (!desktop::ReadXml(plain, &elements)) {
         *why = "its _setup.xml is not well-formed XML";
         return false;
     }

@@ -1,6 +1,8 @@
 // The setup document's rules, checked before any parser reads it: its size, its encoding and
 // its characters here, its structure by the scanner. The text is scanned as UTF-8 whatever
-// the document's encoding (UTF-16LE is converted first).
+// the document's encoding (UTF-16LE is converted first). The parsers then get it in ASCII,
+// every other character as a reference, since Wine's XmlLite misreads multi-byte characters
+// in a document of over a few KB, and fails on some.
 #include "check/xml_rules.h"
 
 #include <algorithm>
@@ -81,9 +83,29 @@ std::string CharactersBroken(const std::string &text)
     return "";
 }
 
+// The text as the parsers get it: without what the scanner dropped, in ASCII.
+std::string Ascii(const std::string &text, const std::vector<std::pair<size_t, size_t>> &dropped)
+{
+    std::string plain;
+    const auto *bytes = reinterpret_cast<const unsigned char *>(text.data());
+    size_t at = 0;
+    for (const auto &[from, to] : dropped) {
+        while (at < from) {
+            unsigned long c = bytes[at];
+            int length = c < 0x80 ? 1 : ReadUtf8Sequence(bytes + at, int(std::min<size_t>(from - at, 4)), &c);
+            at += size_t(std::max(length, 1));
+            char reference[16];
+            std::snprintf(reference, sizeof reference, "&#x%lX;", c);
+            plain += c < 0x80 ? std::string(1, char(c)) : reference;
+        }
+        at = to;
+    }
+    return plain;
+}
+
 }  // namespace
 
-std::string XmlRuleBroken(const std::string &bytes)
+std::string XmlRuleBroken(const std::string &bytes, std::string *plain)
 {
     if (bytes.size() > kXmlDocumentMost)
         return "its _setup.xml is larger than 256 KiB, which the check does not read";
@@ -99,7 +121,11 @@ std::string XmlRuleBroken(const std::string &bytes)
         return "its _setup.xml holds bytes that are not UTF-16LE, its encoding";
     XmlScanner scanner(text, encoding == Encoding::kUtf8 ? XmlEncoding::kUtf8 : XmlEncoding::kUtf16);
     std::string broken = scanner.Broken();
-    return broken.empty() ? CharactersBroken(text) : broken;
+    if (broken.empty())
+        broken = CharactersBroken(text);
+    if (broken.empty())
+        *plain = Ascii(text, scanner.Dropped());
+    return broken;
 }
 
 }  // namespace check

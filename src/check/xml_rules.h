@@ -23,6 +23,8 @@ constexpr size_t kXmlDocumentMost = 256 << 10;
 // - only characters that XML allows, written or referred to, and none past U+FFFF in an
 //   attribute value;
 // - otherwise well-formed.
-std::string XmlRuleBroken(const std::string &bytes);
+// *plain is then what the parsers read: the root element alone, without comments and
+// processing instructions, in ASCII, every other character as a reference.
+std::string XmlRuleBroken(const std::string &bytes, std::string *plain);
 
 }  // namespace check

@@ -256,9 +256,11 @@ bool XmlScanner::Content()
             kept = EndTag();
         else if (Skip("<![CDATA["))
             kept = Past("]]>", "a CDATA section that does not end");
-        else if (At("<!--") || At("<?"))
+        else if (At("<!--") || At("<?")) {
+            size_t start = at_;
             kept = Skip("<!--") ? Comment() : Instruction();
-        else
+            dropped_.emplace_back(start, at_);
+        } else
             kept = !At("<!") ? StartTag() : Malformed("a declaration inside an element");
     }
     return kept;
@@ -272,8 +274,10 @@ std::string XmlScanner::Broken()
         return "its _setup.xml has a DOCTYPE, which the check does not read";
     if (at_ >= text_.size() || text_[at_] != '<')
         return kMalformed + std::string(at_ >= text_.size() ? "no root element" : "text before the root element");
+    dropped_.emplace_back(0, at_);
     if (!Content())
         return why_;
+    dropped_.emplace_back(at_, text_.size());
     SkipSpace();
     return at_ < text_.size() ? "its _setup.xml has more than white space after its root element" : "";
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace check {
@@ -23,6 +24,9 @@ public:
     XmlScanner(const std::string &text, XmlEncoding encoding) : text_(text), encoding_(encoding) {}
     // Empty when the structure keeps the rules, else one sentence on the first it breaks.
     std::string Broken();
+    // Then the parts of the text that the parsers need not see: the declaration, white space,
+    // comments and processing instructions, as [from, to) in order.
+    const std::vector<std::pair<size_t, size_t>> &Dropped() const { return dropped_; }
 
 private:
     bool At(const char *literal) const { return text_.compare(at_, std::strlen(literal), literal) == 0; }
@@ -50,6 +54,7 @@ private:
     size_t at_ = 0;
     std::string why_;
     std::vector<std::string_view> open_;  // the elements not yet ended, the root first
+    std::vector<std::pair<size_t, size_t>> dropped_;  // what the parsers need not see, in order
 };
 
 }  // namespace check

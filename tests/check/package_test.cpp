@@ -211,6 +211,12 @@ TEST(SetupDocument, ParmsAsTheInstallerReadsThemWithinTheBounds)
     const std::string full = Document({"AppName=NSB Runtime", "ProcessorType=2577", "OSVersionMin=4.20",
                                        "OSVersionMax=6.99", "BuildNumberMin=0", "BuildNumberMax=-536870912",
                                        "SetupDLL=1"});
+    // Many characters of two and three bytes, far into the document: Wine's XmlLite misreads
+    // them where they cross its buffers.
+    std::string far = "<!-- \xF0\x9F\x93\xA6 --><d>", many;
+    for (int i = 0; i < 3000; i++)
+        far += "<f n=\"" + std::string(size_t(i % 5), 'x') + "\xC3\xA9\xE2\x82\xAC\"/>", many += "\xC3\xA9\xE2\x82\xAC";
+    far += "\xF0\x9F\x93\xA6&#x1F4E6;" + Document({"AppName=" + many}) + "</d>";
     const struct { std::string document; bool read; unsigned long processor; Version osMin, osMax;
                    unsigned long buildMax; bool dll; std::string app; } cases[] = {
         {full, true, 2577, {4, 20}, {6, 99}, 0xE0000000ul, true, "NSB Runtime"},
@@ -219,6 +225,8 @@ TEST(SetupDocument, ParmsAsTheInstallerReadsThemWithinTheBounds)
         {Document({"BuildNumberMax=4294967295"}), true, 0, {}, {}, 0xFFFFFFFFul, false, ""},
         {Document({"BuildNumberMax=-0"}), true, 0, {}, {}, 0, false, ""},
         {Document({"AppName=&lt;N&#x53;&#66;&gt; Runtime"}), true, 0, {}, {}, 0, false, "<NSB> Runtime"},
+        {Document({"AppName=Soci\xC3\xA9t\xC3\xA9 &#xE9;\xE2\x82\xAC"}), true, 0, {}, {}, 0, false, "Soci\xC3\xA9t\xC3\xA9 \xC3\xA9\xE2\x82\xAC"},
+        {far, true, 0, {}, {}, 0, false, many},
         // A TAB, CR or LF becomes a space, given by reference too (Wine's XmlLite does so).
         {Document({"AppName=a&#9;b&#10;c&#13;d\te\r\nf"}), true, 0, {}, {}, 0, false, "a b c d e f"},
         {Document({"ProcessorType=ARM"}), false, 0, {}, {}, 0, false, ""},
@@ -273,8 +281,13 @@ TEST(SetupDocument, OneAnswerOnEveryBuildByTheCheckOwnRules)
 {
     const std::string ok = Document({"AppName=A"}), declared = "<?xml version=\"1.0\" encoding=";
     const std::string comment = "<!--" + std::string(kXmlDocumentMost - ok.size() - 8, 'x') + " -->";
+    std::string files;  // as many files as a large package lists
+    for (int i = 0; i < 1000; i++)
+        files += "<characteristic type=\"f" + std::to_string(i) + ".dll\"><parm name=\"Source\" value=\"F.001\"/></characteristic>\r\n";
     const struct { std::string document; const char *why; } cases[] = {
         {ok, ""},
+        {"\r\n " + ok, ""},  // Wine's XmlLite reads nothing of it, given as it is
+        {Utf16(declared + "\"UTF-16\"?>" + Document({"AppName=A"}, "<d>\r\n" + files) + "</d>"), ""},
         {"\xEF\xBB\xBF" + declared + "'utf-8' standalone='yes'?>\r\n<!-- c --><?tool x?>" + ok + "\r\n\t ", ""},
         {Utf16(declared + "\"UTF-16\"?>" + ok), ""},
         {comment + ok, ""},

@@ -1,15 +1,25 @@
-// Fuzzes the setup document's reading: the platform's XML parser within its bounds, then the
-// Install characteristic's parms. Checks that a document read gives facts its parms could
-// give, and one refused says why, not only that nothing crashes or grows without end.
+// Fuzzes the setup document's reading: the check's own rules, the platform's XML parser within
+// its bounds, then the Install characteristic's parms. Checks that a document the rules keep
+// reaches the parser in ASCII and is one the parser reads, that a document read gives facts
+// its parms could give, and that one refused says why, not only that nothing crashes or grows
+// without end.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
 #include "check/setup_xml.h"
+#include "check/xml_rules.h"
 #include "fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const std::string bytes(reinterpret_cast<const char *>(data), size);
+    std::string plain;
+    if (check::XmlRuleBroken(bytes, &plain).empty()) {
+        std::vector<desktop::XmlElement> elements;
+        CHECK(std::all_of(plain.begin(), plain.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }));
+        CHECK(desktop::ReadXml(plain, &elements) && !elements.empty());
+    }
     check::SetupInfo info;
     std::string why;
     if (check::ReadSetupDocument(bytes, &info, &why)) {

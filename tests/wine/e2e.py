@@ -59,6 +59,21 @@ def packages():
         "broken document.cab": cab.cabinet([("_setup.xml", b"<wap-provisioningdoc><parm")]),
         # What the libraries would read apart: the check's own reading of the records decides.
         **cab.faulty_records(setup[0][1]),
+        "unfinished comment.cab": cab.cabinet([("_setup.xml", b"<a><!--x")]),
+        "unfinished cdata.cab": cab.cabinet([("_setup.xml", b"<a><![CDATA[x")]),
+        "unfinished reference.cab": cab.cabinet([("_setup.xml", b"<a>&#")]),
+        "large comment.cab": cab.cabinet([("_setup.xml", b"<a><!--" + b"x" * (384 << 10) + b"--></a>")]),
+        "doctype.cab": cab.cabinet([("_setup.xml", b"<!DOCTYPE wap-provisioningdoc>" + cab.setup_xml("Acme"))]),
+        "deep.cab": cab.cabinet([("_setup.xml", b"<a>" * 50000)]),
+        "utf-16be.cab": cab.cabinet([("_setup.xml", b"\xfe\xff" + cab.setup_xml("Acme").decode().encode("utf-16-be"))]),
+        "utf-16le.cab": cab.cabinet([("_setup.xml", b"\xff\xfe" + cab.setup_xml("Acme", 2577).decode().encode("utf-16-le"))]),
+        "latin-1.cab": cab.cabinet([("_setup.xml", b'<?xml version="1.0" encoding="ISO-8859-1"?>'
+                                                   + cab.setup_xml("Caf\xe9").decode().encode("latin-1"))]),
+        "duplicate attribute.cab": cab.cabinet([("_setup.xml", cab.setup_xml("Acme").replace(b'name="AppName"',
+                                                                                             b'name="AppName" name="x"'))]),
+        "nul after root.cab": cab.cabinet([("_setup.xml", cab.setup_xml("Acme") + b"\0")]),
+        "tab in value.cab": cab.cabinet([("_setup.xml", cab.setup_xml("Acme&#9;App", 2577, (5, 0)))]),
+        "white space first.cab": cab.cabinet([("_setup.xml", b"\r\n " + cab.setup_xml("Acme", 2577))]),
     }
 
 

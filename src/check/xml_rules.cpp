@@ -3,13 +3,13 @@
 // the document's encoding (UTF-16LE is converted first). The parsers then get it in ASCII,
 // every other character as a reference, since Wine's XmlLite misreads multi-byte characters
 // in a document of over a few KB, and fails on some.
-#include "check/xml_rules.h"
+#include "xml_rules.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "batch.h"
-#include "check/xml_scanner.h"
+#include "core/batch.h"
+#include "xml_scanner.h"
 
 namespace check {
 
@@ -71,7 +71,7 @@ std::string CharactersBroken(const std::string &text)
     for (size_t at = 0; at < text.size();) {
         unsigned long c = 0;
         int length = ReadUtf8Sequence(bytes + at, int(std::min<size_t>(text.size() - at, 4)), &c);
-        if (length == 0)
+        if (length == kNotFound)
             return "its _setup.xml holds bytes that are not UTF-8, its encoding";
         if (!IsXmlCharacter(c)) {
             char code[16];

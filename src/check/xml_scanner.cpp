@@ -1,7 +1,7 @@
 // The setup document's structure, read as the check's rules allow it and no further: the
 // declaration, white space, comments and processing instructions around the root element,
 // and the root element itself, a tag at a time.
-#include "check/xml_scanner.h"
+#include "xml_scanner.h"
 
 #include <algorithm>
 #include <cstring>

@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (check::XmlRuleBroken(bytes, &plain).empty()) {
         std::vector<desktop::XmlElement> elements;
         CHECK(std::all_of(plain.begin(), plain.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }));
-        CHECK(desktop::ReadXml(plain, &elements) && !elements.empty());
+        CHECK(desktop::ReadXml(plain, &elements) == kOk && !elements.empty());
     }
     check::SetupInfo info;
     std::string why;

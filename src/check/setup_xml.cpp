@@ -102,7 +102,7 @@ bool ReadSetupDocument(const std::string &bytes, SetupInfo *info, std::string *w
     *why = XmlRuleBroken(bytes, &plain);
     if (!why->empty())
         return false;
-    if (!desktop::ReadXml(plain, &elements)) {
+    if (desktop::ReadXml(plain, &elements) != kOk) {
         *why = "its _setup.xml is not well-formed XML";
         return false;
     }

@@ -79,10 +79,10 @@ constexpr int kXmlDepthMost = 256;
 // Entities may add at most this much to a document: a few nested ones could otherwise
 // make a small document grow without end.
 constexpr size_t kXmlExpansionMost = 1 << 20;
-// Reads a document with the platform's XML parser (expat, or Windows' XmlLite): false when
+// Reads a document with the platform's XML parser (expat, or Windows' XmlLite): kFailed when
 // it is not well-formed or passes a bound: a DTD (which XmlLite is never given), an external
 // entity, which is never loaded, or entities that expand past kXmlExpansionMost.
-bool ReadXml(const std::string &document, std::vector<XmlElement> *elements);
+Status ReadXml(const std::string &document, std::vector<XmlElement> *elements);
 
 // Windows' extended-length form of a full path ("\\?\C:\...", "\\?\UNC\server\..."), which
 // the wide calls take beyond 260 characters. Pure, so that every build can test it.

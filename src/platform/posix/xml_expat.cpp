@@ -43,11 +43,11 @@ int XMLCALL ExternalEntity(XML_Parser, const XML_Char *, const XML_Char *, const
 
 }  // namespace
 
-bool ReadXml(const std::string &document, std::vector<XmlElement> *elements)
+Status ReadXml(const std::string &document, std::vector<XmlElement> *elements)
 {
     XML_Parser parser = XML_ParserCreate(nullptr);
     if (parser == nullptr)
-        return false;
+        return kFailed;
     Reading reading{parser, elements};
     XML_SetUserData(parser, &reading);
     XML_SetElementHandler(parser, Start, End);
@@ -59,7 +59,7 @@ bool ReadXml(const std::string &document, std::vector<XmlElement> *elements)
     bool parsed = document.size() <= kMemberBytesKept
                && XML_Parse(parser, document.data(), int(document.size()), XML_TRUE) == XML_STATUS_OK;
     XML_ParserFree(parser);
-    return parsed;
+    return parsed ? kOk : kFailed;
 }
 
 }  // namespace desktop

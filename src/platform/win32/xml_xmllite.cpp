@@ -81,11 +81,11 @@ bool Read(IXmlReader *reader, std::vector<XmlElement> *elements)
 
 }  // namespace
 
-bool ReadXml(const std::string &document, std::vector<XmlElement> *elements)
+Status ReadXml(const std::string &document, std::vector<XmlElement> *elements)
 {
     CreateReader create = Creator();
     if (create == nullptr || document.size() > kMemberBytesKept)
-        return false;
+        return kFailed;
     IStream *stream = SHCreateMemStream(reinterpret_cast<const BYTE *>(document.data()), UINT(document.size()));
     IXmlReader *reader = nullptr;
     bool parsed = false;
@@ -100,7 +100,7 @@ bool ReadXml(const std::string &document, std::vector<XmlElement> *elements)
         reader->Release();
     if (stream != nullptr)
         stream->Release();
-    return parsed;
+    return parsed ? kOk : kFailed;
 }
 
 }  // namespace desktop

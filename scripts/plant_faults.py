@@ -212,6 +212,8 @@ FAULTS = [
      "else if (facts.kind == Kind::kOther && last && lookup.result == Lookup::kMissing)", "host"),
     ("unreadable: a file called a folder", "(file ? \"file \" : \"folder \")", "\"folder \"", "host"),
     ("first lines: two names' keys alike", "            bytes += char((unit >> 7) & 0x7F);\n", "", "host"),
+    ("processors: a type without its own name", " + std::to_string(type) + \" (\" + processor->name + \")\";",
+     " + std::to_string(type);", "host"),
     ("win32: no wait", "WaitForSingleObject(process, INFINITE);",
      "(void)process;", "windows"),
     ("win32: no deletion", "DeleteFileW(path);", "(void)path;", "windows"),

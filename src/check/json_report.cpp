@@ -5,6 +5,7 @@
 #include <map>
 
 #include "cabbatch_version.h"
+#include "processors.h"
 
 namespace check {
 
@@ -72,7 +73,8 @@ std::string JsonSetup(const SetupInfo &info, int codePage)
 {
     auto text = [&](const std::string &bytes) { return Json(SetupText(info, bytes, codePage)); };
     return ", \"app\": " + text(info.app) + ", \"provider\": " + text(info.provider)
-         + ", \"processor\": " + std::to_string(info.processor) + ", \"os_min\": \"" + VersionText(info.osMin)
+         + ", \"processor\": " + std::to_string(info.processor)
+         + ", \"processor_name\": " + Json(ProcessorText(info.processor)) + ", \"os_min\": \"" + VersionText(info.osMin)
          + "\", \"os_max\": \"" + VersionText(info.osMax) + "\", \"build_min\": " + std::to_string(info.buildMin)
          + ", \"build_max\": " + std::to_string(info.buildMax) + ", \"unsupported\": " + JsonArray(info.unsupported, text);
 }

@@ -7,7 +7,7 @@
 namespace check {
 
 bool IsArmProcessor(unsigned long type);
-// "any processor", "ARM 2577 (StrongARM)", "x86 586", "processor type 9"...
+// "any processor", "ARM 2577 (StrongARM)", "x86 586 (Pentium)", "processor type 9"...
 std::string ProcessorText(unsigned long type);
 // The ARM types, for messages and help: "1824 (ARM720), ... and 70001 (ARM7TDMI)".
 std::string ArmProcessorList();

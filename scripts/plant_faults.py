@@ -212,6 +212,7 @@ FAULTS = [
      "else if (facts.kind == Kind::kOther && last && lookup.result == Lookup::kMissing)", "host"),
     ("unreadable: a file called a folder", "(file ? \"file \" : \"folder \")", "\"folder \"", "host"),
     ("first lines: two names' keys alike", "            bytes += char((unit >> 7) & 0x7F);\n", "", "host"),
+    ("notes: the setup-DLL note on a refused package", "facts.setupDll && !refused)", "facts.setupDll)", "host"),
     ("processors: a type without its own name", " + std::to_string(type) + \" (\" + processor->name + \")\";",
      " + std::to_string(type);", "host"),
     ("win32: no wait", "WaitForSingleObject(process, INFINITE);",

@@ -174,9 +174,11 @@ void Checker::JudgePackage(LineReport &line, const PackageFacts &facts)
         line.verdict = {Installs::kNo, "the installer deleted the file when it ran line " + std::to_string(line.sameAs)};
     else
         line.verdict = Judge(facts, device_, options_.processor);
+    const bool refused = line.verdict.installs == Installs::kNo;
     if (line.verdict.installs != Installs::kYes)
-        line.warnings.push_back(line.verdict.installs == Installs::kNo ? Warning::kRefused : Warning::kMayRefuse);
-    if (facts.cabinet == CabinetState::kOk && facts.setupDll)
+        line.warnings.push_back(refused ? Warning::kRefused : Warning::kMayRefuse);
+    // The installer refuses a package before any of its code runs or any file is written.
+    if (facts.cabinet == CabinetState::kOk && facts.setupDll && !refused)
         line.warnings.push_back(Warning::kSetupDll);
     if (!facts.disagreements.empty())
         line.warnings.push_back(Warning::kSetupDisagrees);

@@ -99,6 +99,8 @@ def packages(layout):
                                      "may-refuse ok/xml/maybe/invalid"),
         "broken document beside.cab": (package(extra=[("_setup.xml", b"<wap")], layout=layout),
                                        "setup-invalid ok/000/yes/invalid"),
+        "refused with every note.cab": (package(extra=[("SETUP.999", b"MZ")], processor=586, layout=layout),
+                                        "refused ok/000/no"),
     }
 
 

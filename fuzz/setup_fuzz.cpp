@@ -1,14 +1,16 @@
 // Fuzzes what is read of a card's files' own bytes: the setup information's header and the
 // strings it points to (in our layout and in CabWiz's, both in the corpus), the cabinet's
-// header, folder, member and data-block records, and a program's PE header and version
-// resource. Checks that whatever is accepted lies inside the bytes given, not only that nothing
-// crashes, and that the version read in the steps the reader asks for is the version read whole.
+// header, folder, member and data-block records, and a program's PE header, code and
+// version resource. Checks that whatever is accepted lies inside the bytes given, not only
+// that nothing crashes, and that the version read in the steps the reader asks for is the
+// version read whole.
 #include <algorithm>
 #include <cstdint>
 #include <string>
 
 #include "check/cabinet_scan.h"
 #include "check/package.h"
+#include "check/program_code.h"
 #include "check/program_header.h"
 #include "check/program_version.h"
 #include "check/setup_000.h"
@@ -83,6 +85,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (check::ReadProgramHeader(at, size, &machine, &subsystem, &wanted))
         CHECK(wanted <= size && machine <= 0xFFFF && subsystem <= 0xFFFF);
     CheckProgramVersion(bytes);
+    // A program's code from its first 64 KiB: one of ARM, foreign, or not known as a program;
+    // unknown only where the bytes kept leave out what decides it.
+    check::ProgramCode code = check::ReadProgramCode(at, std::min<size_t>(size, 1 << 16), size);
+    bool neither = code.kind == check::CodeKind::kNone || code.kind == check::CodeKind::kUnknown;
+    CHECK(int(check::RunsOnDevice(code)) + int(check::IsForeign(code)) + int(neither) == 1);
+    CHECK(size > (1 << 16) || code.kind != check::CodeKind::kUnknown);
     // The same bytes as a cabinet's verdict and as a .000 member's.
     check::CabinetRecords sound;
     sound.signature = true, sound.fault = check::CabinetFault::kNone, sound.members = {"A.000"};

@@ -175,3 +175,24 @@ def setup_xml(app=None, processor=None, os_min=None, os_max=None, build_min=None
     body = "".join(f'<parm name="{name}" value="{value}" />' for name, value in parms if value is not None)
     return ('<wap-provisioningdoc><characteristic type="Install"><parm name="InstallPhase" value="install" />'
             f'{body}</characteristic><characteristic type="FileOperation" /></wap-provisioningdoc>').encode()
+
+
+def program(machine, subsystem=9, il_only=None, at=0x40):
+    """The start of a PE image for machine: a DOS header pointing at the PE header at at, and
+    the optional header; with il_only True or False, a section holding a CLR header whose
+    flags say IL only or not, as a .NET assembly has."""
+    sections_ = 0 if il_only is None else 1
+    image = bytearray(b"MZ" + bytes(0x3A) + struct.pack("<I", at) + bytes(at - 0x40))
+    image += struct.pack("<4sHHIIIHH", b"PE\0\0", machine, sections_, 0, 0, 0, 224, 0x102)
+    optional = bytearray(224)
+    optional[0:2] = b"\x0b\x01"
+    optional[68:70] = struct.pack("<H", subsystem)
+    optional[92:96] = struct.pack("<I", 16)  # data directories
+    if il_only is not None:
+        optional[208:216] = struct.pack("<II", 0x2008, 72)  # the CLR header's, the 15th
+    image += optional
+    if il_only is not None:
+        raw = (len(image) + 40 + 0x1FF) // 0x200 * 0x200
+        image += struct.pack("<8sIIIIIIHHI", b".text", 0x1000, 0x2000, 0x200, raw, 0, 0, 0, 0, 0x60000020)
+        image += bytes(raw - len(image)) + bytes(8) + struct.pack("<IHHIIII", 72, 2, 5, 0, 0, 1 if il_only else 0, 0)
+    return bytes(image)

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes the sample card's packages, small device cabinets made from the project's own bytes:
 - tools.cab: for any processor, OS 5.0 and later, so that both sample lists take it;
-- maps/city maps.cab: for ARM 2577 (StrongARM), with a setup DLL;
+- maps/city maps.cab: for ARM 2577 (StrongARM), with a setup DLL of ARM code;
 - radio driver.cab: for OS 4.0 to 5.99, which a version-6 device refuses.
 Usage: make_sample_card.py [CARD_FOLDER] (default samples/card)"""
 import sys
@@ -22,7 +22,7 @@ def packages():
         "maps/city maps.cab": cabinet.cabinet([
             ("MAPS.000", cabinet.setup_info("City Maps", "cabbatch", 2577, (5, 0), (0, 0))),
             ("MAPS.001", readme),
-            ("SETUP.999", b"MZ" + b"\0" * 62)]),
+            ("SETUP.999", cabinet.program(0x1C0))]),
         "radio driver.cab": cabinet.cabinet([
             ("RADIO.000", cabinet.setup_info("Radio Driver", "cabbatch", 0, (4, 0), (5, 99))),
             ("RADIO.001", readme)], cabinet.MSZIP),

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "cabinet_scan.h"
+#include "program_code.h"
 #include "program_header.h"
 #include "program_version.h"
 
@@ -99,7 +100,8 @@ private:
 }  // namespace
 
 // The cabinet's own records, then the whole cabinet read through by the platform's library
-// where that decompresses each data block once (a cabinet without members needs none).
+// where that decompresses each data block once (a cabinet without members needs none). Of
+// each member only its code is kept, from its first bytes.
 PackageFacts ExaminePackage(const desktop::Path &path)
 {
     CabinetRecords records;
@@ -111,9 +113,14 @@ PackageFacts ExaminePackage(const desktop::Path &path)
     }
     desktop::CabinetRead read;
     read.readThrough = records.members.empty();
+    MemberCodes codes;
+    auto unpacked = [&](const std::string &name, const std::string &start, std::uint64_t size) {
+        const auto *bytes = reinterpret_cast<const unsigned char *>(start.data());
+        codes.emplace_back(name, ReadProgramCode(bytes, start.size(), size));
+    };
     if (records.fault == CabinetFault::kNone && !records.members.empty())
-        read = desktop::ReadCabinet(path, SetupMembers());
-    return DescribePackage(records, read.readThrough, read.kept);
+        read = desktop::ReadCabinet(path, SetupMembers(), unpacked);
+    return DescribePackage(records, read.readThrough, read.kept, codes);
 }
 
 // A program's first bytes, read again further where a reader wants more; a read that comes

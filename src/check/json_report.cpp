@@ -92,7 +92,8 @@ std::string JsonFacts(const PackageFacts &facts, int codePage)
     if (facts.AnyRead())
         out += JsonSetup(facts.info, codePage);
     if (facts.cabinet == CabinetState::kOk)
-        out += ", \"setup_dll\": " + JsonBool(facts.setupDll) + ", \"disagreements\": "
+        out += ", \"setup_dll\": " + JsonBool(facts.setupDll) + ", \"setup_dll_code\": "
+             + (facts.setupDllCode ? "\"" + CodeName(*facts.setupDllCode) + "\"" : "null") + ", \"disagreements\": "
              + JsonArray(facts.disagreements, [](const Disagreement &d) {
                    return "{\"field\": \"" + d.field + "\", \"setup_000\": \"" + d.first + "\", \"setup_xml\": \""
                         + d.second + "\"}";

@@ -123,7 +123,7 @@ void ReadSetups(PackageFacts &facts, bool dllMember, const std::vector<std::pair
 }  // namespace
 
 PackageFacts DescribePackage(const CabinetRecords &records, bool readThrough,
-                             const std::vector<std::pair<std::string, std::string>> &kept)
+                             const std::vector<std::pair<std::string, std::string>> &kept, const MemberCodes &codes)
 {
     PackageFacts facts;
     if (!records.signature) {
@@ -144,6 +144,10 @@ PackageFacts DescribePackage(const CabinetRecords &records, bool readThrough,
     if (facts.setup == SetupForm::kNone)
         facts.why = kNoSetup;
     bool dllMember = holds([](const std::string &name) { return EndsWith(name, ".999"); });
+    for (const auto &[name, code] : codes) {
+        if (EndsWith(name, ".999") && !facts.setupDllCode)
+            facts.setupDllCode = code;
+    }
     ReadSetups(facts, dllMember, kept);
     std::vector<const SetupInfo *> valid;
     for (const SetupReading &reading : facts.readings) {

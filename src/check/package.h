@@ -5,11 +5,13 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "cabinet_header.h"
+#include "program_code.h"
 #include "setup_info.h"
 #include "text.h"
 
@@ -53,6 +55,7 @@ struct PackageFacts {
     std::vector<SetupReading> readings;  // one for each of SetupFormats()
     SetupInfo info;                      // what the first valid reading says
     bool setupDll = false;               // a ".999" member, or a reading that says so
+    std::optional<ProgramCode> setupDllCode;  // the ".999" member's
     std::vector<Disagreement> disagreements;  // between the first two valid readings
     std::string why;                     // why the cabinet is not ok, or has no setup: one sentence
     const SetupReading &Reading(SetupForm form) const;  // an absent one where none was read
@@ -64,9 +67,13 @@ struct PackageFacts {
 // document's as UTF-8.
 Text SetupText(const SetupInfo &info, const std::string &bytes, int codePage);
 
+// Each member's name and code, in cabinet order.
+using MemberCodes = std::vector<std::pair<std::string, ProgramCode>>;
+
 // Puts together what the cabinet's records, the library's read (of a cabinet without a
-// fault) and the kept members (name, bytes) tell.
+// fault), the kept members (name, bytes) and every member's code tell.
 PackageFacts DescribePackage(const CabinetRecords &records, bool readThrough,
-                             const std::vector<std::pair<std::string, std::string>> &kept);
+                             const std::vector<std::pair<std::string, std::string>> &kept,
+                             const MemberCodes &codes = {});
 
 }  // namespace check

@@ -1,10 +1,12 @@
 // The verdict on a package: each valid setup reading judged against the device, the stricter
 // verdict given. An invalid reading of the installer's own format refuses the package;
 // another is a doubt when nothing else is valid, else only a note. A cabinet whose data is
-// not read is a doubt too, unless it holds no setup information at all.
+// not read is a doubt too, unless it holds no setup information at all. A setup DLL of native
+// code for another processor refuses the package.
 #include "verdict.h"
 
 #include "processors.h"
+#include "program_code.h"
 
 namespace check {
 
@@ -36,6 +38,15 @@ Verdict JudgeSetup(const SetupInfo &info, Version device, std::optional<unsigned
     return {};
 }
 
+// A setup DLL of native code for another processor is one the installer cannot load.
+Verdict JudgeSetupDll(const PackageFacts &facts)
+{
+    if (!facts.setupDllCode || !IsForeign(*facts.setupDllCode))
+        return {};
+    return {Installs::kNo, "its setup DLL is " + CodeText(*facts.setupDllCode) + ", which the installer of an ARM "
+                           "device cannot load"};
+}
+
 }  // namespace
 
 Verdict Judge(const PackageFacts &facts, Version device, std::optional<unsigned long> processor)
@@ -54,7 +65,7 @@ Verdict Judge(const PackageFacts &facts, Version device, std::optional<unsigned 
         else if (reading.state == SetupState::kInvalid && (SetupFormats()[i].own || !anyValid))
             verdict = Stricter(verdict, {SetupFormats()[i].own ? Installs::kNo : Installs::kMaybe, reading.why});
     }
-    return verdict;
+    return Stricter(verdict, JudgeSetupDll(facts));
 }
 
 std::string OsRangeText(const SetupInfo &info)

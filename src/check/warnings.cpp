@@ -118,6 +118,14 @@ std::string DoesNotFit(const NoteSubject &s)
            "program's " + std::to_string(most) + "; shorten the folder or the name by " + Plural(over, "character");
 }
 
+std::string SetupDll(const NoteSubject &s)
+{
+    const std::optional<ProgramCode> &code = s.line->package->setupDllCode;
+    return "it carries a setup DLL" + (code ? " (" + CodeText(*code) + ")" : std::string()) + ", code that the installer "
+           "runs: should it restart the device, the list stays and the whole batch runs again from the top at the next "
+           "start";
+}
+
 // ---- Lists and the folder
 
 std::string Unnamable(const NoteSubject &s)
@@ -157,8 +165,6 @@ const char kAbsolute[] = "starts with a backslash: it is still joined to the fol
 const char kSlash[] = "holds a slash, which the device's file system may not take for a folder separator: use backslashes";
 const char kNotAFile[] = "that name is not a regular file";
 const char kSurrogate[] = "holds half of a UTF-16 pair (shown as <U+...>): no file can carry that name";
-const char kSetupDll[] = "it carries a setup DLL, code that the installer runs: should it restart the device, the list "
-                         "stays and the whole batch runs again from the top at the next start";
 const char kNul[] = "the line holds a NUL character";
 const char kReadError[] = "a read error cut the list here; nothing after it is read";
 const char kReadOnly[] = "The list is read-only: the device cannot delete it, so the batch runs again at every start.";
@@ -208,7 +214,7 @@ const std::vector<WarningRow> kRows = {
      Fixed<kNotAFile>},
     {Warning::kUnpairedSurrogate, "unpaired-surrogate", kLine, kFailure, kInWarnings, true, kNone, kNone,
      "half of a UTF-16 pair in an entry", Fixed<kSurrogate>},
-    {Warning::kSetupDll, "setup-dll", kLine, kNote, kInWarnings, true, kNone, kNone, "a setup DLL", Fixed<kSetupDll>},
+    {Warning::kSetupDll, "setup-dll", kLine, kNote, kInWarnings, true, kNone, kNone, "a setup DLL", SetupDll},
     {Warning::kSetupDisagrees, "setup-disagrees", kLine, kNote, kInWarnings, true, kNone, kNone,
      "a .000 and a _setup.xml that disagree", Disagrees},
     {Warning::kSetupInvalid, "setup-invalid", kLine, kNote, kInWarnings, true, kNone, kNone,

@@ -7,7 +7,6 @@ import json
 import os
 import re
 import shutil
-import struct
 import subprocess
 import sys
 import tempfile
@@ -37,20 +36,33 @@ def package(compression=cab.NONE, signature=b"", extra=(), layout="ours", **setu
                         *extra], compression, signature)
 
 
-def program(machine, subsystem):
-    """The start of a PE image: its DOS stub's pointer, the PE header and the optional header."""
-    coff = struct.pack("<4sHHIIIHH", b"PE\0\0", machine, 0, 0, 0, 0, 224, 0x102)
-    optional = bytearray(224)
-    optional[0:2] = b"\x0b\x01"
-    optional[68:70] = struct.pack("<H", subsystem)
-    return b"MZ" + bytes(0x3A) + struct.pack("<I", 0x40) + coff + bytes(optional)
+program = cab.program
+
+
+# Each member's code, from its first 64 KiB: (its bytes, its code in the JSON). A PE header
+# reaches 94 bytes past where the DOS header points.
+CODES = [(program(0x1C0), "arm"), (program(0x1C2), "thumb"), (program(0x14C, il_only=True), "dotnet"),
+         (program(0x14C), "x86"), (program(0x14C, il_only=False), "x86"), (program(0x166), "mips"),
+         (program(0x169), "mips"), (program(0x1A2), "sh3"), (program(0x1A6), "sh4"), (program(0x1C4), "armv7"),
+         (program(0x8664), "0x8664"), (b"MZ text", "none"), (program(0x1C0, at=65536 - 94), "arm"),
+         (program(0x1C0, at=65536 - 93), "unknown")]
+FOREIGN = {"x86", "mips", "sh3", "sh4", "armv7", "0x8664"}
+
+
+def codes(layout):
+    """A package whose setup DLL is of each kind of code."""
+    table = {}
+    for i, (image, code) in enumerate(CODES):
+        dll = "refused ok/000/no" if code in FOREIGN else "setup-dll"
+        table[f"{i} {code} setup DLL.cab"] = (package(extra=[("SETUP.999", image)], layout=layout), f"{dll} dll:{code}")
+    return table
 
 
 CAB, MSZIP = package(), package(cab.MSZIP)
 HAZARDS = {L6: b"\\a.cab\ndll.cab\nbuilds.cab\n", "a.cab": CAB, "dll.cab": package(extra=[("SETUP.999", b"MZ")]),
            "builds.cab": package(build_min=20000), "cabbatch.exe": program(0x1C2, 9)}
 HAZARD_LINES = ["program cabbatch.exe 0x01c2 9 device", f"{L6} v6 bytes runs", "1 \\a.cab found absolute",
-                "2 dll.cab found setup-dll", "3 builds.cab found may-refuse ok/000/maybe"]
+                "2 dll.cab found setup-dll dll:none", "3 builds.cab found may-refuse ok/000/maybe"]
 
 
 # A card with packages beside the list, in subfolders, 8 folders down (the deepest walked)
@@ -87,7 +99,7 @@ def packages(layout):
         "builds.cab": (package(build_min=20000, layout=layout), "may-refuse ok/000/maybe"),
         "display.cab": (package(build_max=0xA0000001, layout=layout), ""),
         "not for HPC.cab": (package(unsupported=["HPC", "JUPITER"], layout=layout), ""),
-        "dll.cab": (package(extra=[("SETUP.999", b"MZ")], layout=layout), "setup-dll"),
+        "dll.cab": (package(extra=[("SETUP.999", b"MZ")], layout=layout), "setup-dll dll:none"),
         # The document beside the .000, and alone.
         "both agree.cab": (package(processor=2577, os_min=(5, 0), extra=xml, layout=layout), "ok/000/yes/read"),
         "both disagree.cab": (package(processor=586, os_min=(5, 0), extra=xml, layout=layout),
@@ -100,7 +112,8 @@ def packages(layout):
         "broken document beside.cab": (package(extra=[("_setup.xml", b"<wap")], layout=layout),
                                        "setup-invalid ok/000/yes/invalid"),
         "refused with every note.cab": (package(extra=[("SETUP.999", b"MZ")], processor=586, layout=layout),
-                                        "refused ok/000/no"),
+                                        "refused ok/000/no dll:none"),
+        **codes(layout),
     }
 
 
@@ -366,6 +379,15 @@ HUMAN = {
 TERMINAL_CONTROL = re.compile("[\x00-\x09\x0b-\x1f\x7f-\x9f\u200e\u200f\u2028-\u202e\u2066-\u2069]")
 
 
+def json_cards():
+    """Every test package on a card of its kind, with its options, for the end-to-end test
+    that both builds' JSON agree: name: (files, options)."""
+    def card(table):
+        return {L6: "".join(f"{name}\n" for name in table).encode(), **table}
+    return {f"packages_{layout}": (card({name: data for name, (data, _) in packages(layout).items()}), [])
+            for layout in ("ours", "cabwiz")}
+
+
 def lay_out(folder, files):
     for name, data in files.items():
         plain = re.split(r"!$|->|\|$", name)[0]
@@ -400,6 +422,7 @@ def summary(report):
                 said = [f"{cab_['cabinet']}/{cab_['setup']}/{cab_['installs']}"] if cab_ else []
                 said[0:] = [said[0] + f"/{cab_['setup_xml']}"] if cab_.get("setup_xml", "absent") != "absent" else said
                 said = [] if said == ["ok/000/yes"] else said
+                said += [f"dll:{cab_['setup_dll_code']}"] if cab_.get("setup_dll_code") else []
                 said += [f"~{line['suggestion']}"] if "suggestion" in line else []
                 lines.append(" ".join([str(line["line"]), line["entry"], found, *line["warnings"], *said]))
     return lines

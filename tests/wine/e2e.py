@@ -131,10 +131,21 @@ def run_case(card, name):
     return check_run(card, files, expected, kept, run(card, extra))
 
 
-def predict(card, checker, host_checker):
+# The card check's own test packages, on cards of their kind (check_cli.json_cards): both
+# builds must give the same JSON for every one.
+JSON_CARDS = ["packages_ours", "packages_cabwiz"]
+
+
+def json_card(name):
+    sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "check"))
+    import check_cli  # noqa: E402  (its tables make every package: imported only here)
+    return check_cli.json_cards()[name[len("json_"):]]
+
+
+def predict(card, checker, host_checker, extra=()):
     """The version-6 list's report from the Windows and the host builds of the checker,
     which must agree on everything but the folder each was given."""
-    options = ["--json", "--os-version", "6", "--device-dir", card.install_dir]
+    options = ["--json", "--os-version", "6", "--device-dir", card.install_dir, *extra]
     windows = subprocess.run([str(WINE_RUN), checker, *options, card.install_dir],
                              capture_output=True, env=card.env())
     host = subprocess.run([host_checker, *options, str(card.install)], capture_output=True)
@@ -164,14 +175,18 @@ def run_prediction(card, name, checker, host_checker):
 
 def main():
     if sys.argv[1:] == ["--list"]:
-        print(";".join([*CASES, *PREDICTIONS]))
+        print(";".join([*CASES, *PREDICTIONS, *(f"json_{card}" for card in JSON_CARDS)]))
         return 0
     prefix, program, standin, checker, host_checker, name = sys.argv[1:7]
     card = Card(prefix, program, standin, PREDICTIONS.get(name, (None, INSTALL_DIR))[1])
-    if name in PREDICTIONS:
-        if not Path(host_checker).exists():
-            print(f"{name}: skipped: build the host preset first, for {host_checker}")
-            return SKIP
+    if (name in PREDICTIONS or name.startswith("json_")) and not Path(host_checker).exists():
+        print(f"{name}: skipped: build the host preset first, for {host_checker}")
+        return SKIP
+    if name.startswith("json_"):
+        files, options = json_card(name)
+        card.lay_out(files)
+        failures = predict(card, checker, host_checker, options)[1]
+    elif name in PREDICTIONS:
         failures = run_prediction(card, name, checker, host_checker)
     else:
         failures = run_case(card, name)

@@ -64,7 +64,13 @@ struct CabinetRead {
     std::vector<std::pair<std::string, std::string>> kept;  // (name, bytes), in cabinet order
 };
 constexpr size_t kMemberBytesKept = 1 << 20;
-CabinetRead ReadCabinet(const Path &path, const std::function<bool(const std::string &name)> &wanted);
+// Receives each member, as soon as it is unpacked without a fault: its name, its first
+// kMemberStartBytes (all of a shorter one) and how many bytes it unpacked to. Nothing more of
+// a member is held while it is unpacked.
+using MemberStart = std::function<void(const std::string &name, const std::string &start, std::uint64_t size)>;
+constexpr size_t kMemberStartBytes = 1 << 16;
+CabinetRead ReadCabinet(const Path &path, const std::function<bool(const std::string &name)> &wanted,
+                        const MemberStart &unpacked = nullptr);
 
 // An XML document's elements in document order, each with its depth (0 for the root) and
 // its attributes, names and values in UTF-8.

@@ -17,21 +17,28 @@ namespace {
 
 const char kPackage[] = "package", kKeep[] = "keep", kDiscard[] = "discard";
 
+struct System;
 struct File {
     int descriptor = -1;       // the package, or -1 for a sink
-    std::string *kept = nullptr;
+    System *sink = nullptr;
 };
 
+// The member being unpacked: its first bytes, all of them (within kMemberBytesKept) where it
+// is kept, and its size.
 struct System : mspack_system {
     const Path *package;
-    std::string kept;
+    bool keeping = false;
+    std::string kept, start;
+    std::uint64_t size = 0;
 };
 
 mspack_file *Open(mspack_system *self, const char *name, int mode)
 {
     auto *system = static_cast<System *>(self);
-    if (mode != MSPACK_SYS_OPEN_READ)
-        return reinterpret_cast<mspack_file *>(new File{-1, std::strcmp(name, kKeep) == 0 ? &system->kept : nullptr});
+    if (mode != MSPACK_SYS_OPEN_READ) {
+        system->keeping = std::strcmp(name, kKeep) == 0;
+        return reinterpret_cast<mspack_file *>(new File{-1, system});
+    }
     if (std::strcmp(name, kPackage) != 0)
         return nullptr;  // another cabinet of a set: the installer is given only this one
     std::string why;
@@ -52,12 +59,19 @@ int Read(mspack_file *handle, void *buffer, int bytes)
     return int(ReadRetrying(reinterpret_cast<File *>(handle)->descriptor, buffer, size_t(bytes)));
 }
 
+void AppendUpTo(std::string &to, size_t most, const void *buffer, int bytes)
+{
+    if (to.size() < most)
+        to.append(static_cast<const char *>(buffer), std::min(size_t(bytes), most - to.size()));
+}
+
 int Write(mspack_file *handle, void *buffer, int bytes)
 {
-    auto *file = reinterpret_cast<File *>(handle);
-    if (file->kept != nullptr && file->kept->size() < kMemberBytesKept)
-        file->kept->append(static_cast<const char *>(buffer),
-                           std::min(size_t(bytes), kMemberBytesKept - file->kept->size()));
+    System *sink = reinterpret_cast<File *>(handle)->sink;
+    if (sink->keeping)
+        AppendUpTo(sink->kept, kMemberBytesKept, buffer, bytes);
+    AppendUpTo(sink->start, kMemberStartBytes, buffer, bytes);
+    sink->size += std::uint64_t(bytes);
     return bytes;
 }
 
@@ -75,7 +89,8 @@ void Copy(void *from, void *to, size_t bytes) { std::memmove(to, from, bytes); }
 
 }  // namespace
 
-CabinetRead ReadCabinet(const Path &path, const std::function<bool(const std::string &name)> &wanted)
+CabinetRead ReadCabinet(const Path &path, const std::function<bool(const std::string &name)> &wanted,
+                        const MemberStart &unpacked)
 {
     System system;
     static_cast<mspack_system &>(system) = {Open, Close, Read, Write, Seek, Tell, Message, Allocate, Free, Copy, nullptr};
@@ -90,10 +105,14 @@ CabinetRead ReadCabinet(const Path &path, const std::function<bool(const std::st
         read.members.push_back(member->filename);
         bool keep = wanted(member->filename);
         system.kept.clear();
+        system.start.clear();
+        system.size = 0;
         // Every member is unpacked, so that a damaged block or checksum anywhere is found.
         read.readThrough = read.readThrough && reader->extract(reader, member, keep ? kKeep : kDiscard) == MSPACK_ERR_OK;
         if (keep)
             read.kept.emplace_back(member->filename, system.kept);
+        if (read.readThrough && unpacked)
+            unpacked(member->filename, system.start, system.size);
     }
     if (cabinet != nullptr)
         reader->close(reader, cabinet);

@@ -22,8 +22,11 @@ const char kPackage[] = "package";
 struct Reading {
     const Path *package;
     const std::function<bool(const std::string &name)> *wanted;
+    const MemberStart *unpacked;
     CabinetRead *read;
     std::string *keeping;   // the sink of the member being kept, if any
+    std::string name, start;  // the member being unpacked, and its first bytes
+    std::uint64_t size;
 };
 Reading *current = nullptr;
 
@@ -53,11 +56,18 @@ UINT DIAMONDAPI Read(INT_PTR handle, void *buffer, UINT bytes)
     return ReadFile(reinterpret_cast<HANDLE>(handle), buffer, bytes, &count, nullptr) ? count : UINT(-1);
 }
 
+void AppendUpTo(std::string &to, size_t most, const void *buffer, UINT bytes)
+{
+    if (to.size() < most)
+        to.append(static_cast<const char *>(buffer), std::min(size_t(bytes), most - to.size()));
+}
+
 UINT DIAMONDAPI Write(INT_PTR handle, void *buffer, UINT bytes)
 {
-    std::string *kept = current->keeping;
-    if (handle == kKeepSink && kept->size() < kMemberBytesKept)
-        kept->append(static_cast<const char *>(buffer), std::min(size_t(bytes), kMemberBytesKept - kept->size()));
+    if (handle == kKeepSink)
+        AppendUpTo(*current->keeping, kMemberBytesKept, buffer, bytes);
+    AppendUpTo(current->start, kMemberStartBytes, buffer, bytes);
+    current->size += bytes;
     return bytes;
 }
 
@@ -81,6 +91,9 @@ INT_PTR DIAMONDAPI Notify(FDINOTIFICATIONTYPE type, PFDINOTIFICATION notificatio
     switch (type) {
     case fdintCOPY_FILE: {
         current->read->members.push_back(notification->psz1);
+        current->name = notification->psz1;
+        current->start.clear();
+        current->size = 0;
         if (!(*current->wanted)(notification->psz1))
             return kDiscardSink;  // unpacked all the same, so that every checksum is checked
         current->read->kept.emplace_back(notification->psz1, std::string());
@@ -88,6 +101,9 @@ INT_PTR DIAMONDAPI Notify(FDINOTIFICATIONTYPE type, PFDINOTIFICATION notificatio
         return kKeepSink;
     }
     case fdintCLOSE_FILE_INFO:
+        // FDI tells of a member's end once it has written the whole of it.
+        if (*current->unpacked)
+            (*current->unpacked)(current->name, current->start, current->size);
         return TRUE;
     case fdintNEXT_CABINET:
         return -1;  // the installer is given one file: a set's next cabinet is not there
@@ -98,10 +114,11 @@ INT_PTR DIAMONDAPI Notify(FDINOTIFICATIONTYPE type, PFDINOTIFICATION notificatio
 
 }  // namespace
 
-CabinetRead ReadCabinet(const Path &path, const std::function<bool(const std::string &name)> &wanted)
+CabinetRead ReadCabinet(const Path &path, const std::function<bool(const std::string &name)> &wanted,
+                        const MemberStart &unpacked)
 {
     CabinetRead read;
-    Reading reading{&path, &wanted, &read, nullptr};
+    Reading reading{&path, &wanted, &unpacked, &read, nullptr, {}, {}, 0};
     current = &reading;
     ERF error{};
     HFDI fdi = FDICreate(Allocate, Free, Open, Read, Write, Close, Seek, cpuUNKNOWN, &error);

@@ -1,14 +1,16 @@
-// Fuzzes what is read of a card's files' own bytes: the setup information's header and the
-// strings it points to (in our layout and in CabWiz's, both in the corpus), the cabinet's
-// header, folder, member and data-block records, and a program's PE header, code and
-// version resource. Checks that whatever is accepted lies inside the bytes given, not only
-// that nothing crashes, and that the version read in the steps the reader asks for is the
-// version read whole.
+// Fuzzes what is read of a card's files' own bytes: the setup information's header, the
+// strings it points to and its six sections (in our layout and in CabWiz's, both in the
+// corpus), the cabinet's header, folder, member and data-block records, and a program's PE
+// header, code and version resource. Checks that whatever is accepted lies inside the bytes
+// given and within its bounds, not only that nothing crashes, and that the version read in the
+// steps the reader asks for is the version read whole.
 #include <algorithm>
 #include <cstdint>
 #include <string>
 
 #include "check/cabinet_scan.h"
+#include "check/contents_000.h"
+#include "check/little_endian.h"
 #include "check/package.h"
 #include "check/program_code.h"
 #include "check/program_header.h"
@@ -55,6 +57,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             held += name.size() + 1;
         }
         CHECK(size >= 100 && held <= size);
+        // The sections, in a double-byte code page: each entry at least 4 bytes, each text
+        // within its bound, or the reason why not.
+        check::Contents contents;
+        if (check::ReadContents000(at, check::Long(at + 8), 932, &contents, &why)) {
+            CHECK(4 * (contents.files.size() + contents.registry.size() + contents.shortcuts.size()) <= size);
+            for (const check::InstalledFile &file : contents.files)
+                CHECK(!file.path.empty() && file.path.size() <= check::kTextMost && file.number);
+            for (const check::RegistryValue &value : contents.registry)
+                CHECK(value.key.size() <= check::kTextMost && value.name.size() <= check::kTextMost);
+            for (const check::Shortcut &shortcut : contents.shortcuts)
+                CHECK(shortcut.path.size() <= check::kTextMost && !shortcut.target.empty());
+        } else {
+            CHECK(!why.empty());
+        }
     } else {
         CHECK(!why.empty());
     }

@@ -1,8 +1,8 @@
 // Fuzzes the setup document's reading: the check's own rules, the platform's XML parser within
-// its bounds, then the Install characteristic's parms. Checks that a document the rules keep
-// reaches the parser in ASCII and is one the parser reads, that a document read gives facts
-// its parms could give, and that one refused says why, not only that nothing crashes or grows
-// without end.
+// its bounds, then the Install characteristic's parms and the contents. Checks that a document
+// the rules keep reaches the parser in ASCII and is one the parser reads, that a document read
+// gives facts its parms could give, within their bounds, and that one refused says why, not
+// only that nothing crashes or grows without end.
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -24,6 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     std::string why;
     if (check::ReadSetupDocument(bytes, &info, &why)) {
         CHECK(info.utf8 && why.empty() && info.provider.empty() && info.unsupported.empty());
+        for (const check::InstalledFile &file : info.contents.files)
+            CHECK(!file.path.empty() && file.path.size() <= check::kTextMost && !file.number);
+        for (const check::Shortcut &shortcut : info.contents.shortcuts)
+            CHECK(shortcut.path.size() <= check::kTextMost && shortcut.target.size() <= check::kTextMost);
         CHECK(info.osMin.major <= 0xFFFFFFFFul && info.buildMax <= 0xFFFFFFFFul);
     } else {
         CHECK(!why.empty());

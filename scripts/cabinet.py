@@ -1,8 +1,10 @@
 """Writes Microsoft cabinets ("MSCF") and device setup information (".000", "MSCE") from the
 project's own bytes, for the sample card, the tests and the bench. Cabinets carry data-block
 checksums, so that a changed byte is found; MSZIP blocks are deflated one by one with zlib."""
+import re
 import struct
 import zlib
+from xml.sax.saxutils import quoteattr
 
 BLOCK = 32768
 NONE, MSZIP, QUANTUM = 0, 1, 2
@@ -119,15 +121,82 @@ def over_zeros(layout, count=1000):
     return laid_out(files, spans, head + [data_blocks(bytes(BLOCK), MSZIP)[0]] * FOLDER_BLOCKS)
 
 
+ROOTS = {"HKCR": 1, "HKCU": 2, "HKLM": 3, "HKU": 4}
+VALUE_TYPES = {"string": (0, b"x\0"), "dword": (0x10001, b"\1\0\0\0"), "multi-string": (0x10000, b"x\0\0"),
+               "binary": (1, b"\1\2")}
+FLAGS = {"shared": 0x80000000, "always-overwrite": 0x40000000, "keep-newer": 0x20000000, "self-register": 0x10000000,
+         "only-if-present": 0x400, "never-overwrite": 0x10, "never-skip": 2, "warn-if-skipped": 1}
+DOCUMENT_FLAGS = {"shared": "Shared", "always-overwrite": "NoDateCheck", "keep-newer": "NoOverwriteIfNewer",
+                  "never-overwrite": "NoOverwrite", "self-register": "SelfRegister", "warn-if-skipped": "WarnIfSkip"}
+
+
+def member_name(number):
+    """The member that holds file number, named as cabinet writers mangle names."""
+    return f"FILE~{number}.{number:03d}"
+
+
+def flag_bits(flags):
+    """Flags by name, or a number for bits without one."""
+    return sum(FLAGS[flag] if isinstance(flag, str) else flag for flag in flags)
+
+
+def sections(files=(), registry=(), shortcuts=(), folders=()):
+    """The six sections of a ".000", each a list of entries: files [(folder, name, number,
+    flags)], registry [(key, name, type)] (a name of None: the key alone), shortcuts [(folder,
+    name, target)] where a "%CEn%" folder is the shortcut's base and the target is a file's
+    number, a folder, or "" for the install folder; folders, more folders for the DIRS. A
+    folder is written as the setup information writes it: "%CE1%\\App", "Windows", "\\"."""
+    strings, dirs, hives = {}, {}, {}
+
+    def ids(parts):
+        return b"".join(struct.pack("<H", strings.setdefault(part, len(strings) + 1)) for part in parts) + b"\0\0"
+
+    def folder_id(folder):
+        parts = folder.split("\\")
+        if folder.startswith("\\"):
+            parts = ["\\" + parts[1]] + parts[2:] if parts[1] else ["\\"]
+        return dirs.setdefault(folder, (len(dirs) + 1, ids(parts)))[0]
+
+    for folder in folders:
+        folder_id(folder)
+    file_entries = [struct.pack("<HHHIH", number, folder_id(folder), number, flag_bits(flags), len(name.encode("latin-1")) + 1)
+                    + name.encode("latin-1") + b"\0" for folder, name, number, flags in files]
+    key_entries = []
+    for key, name, kind in registry:
+        root, *path = key.split("\\")
+        hive = hives.setdefault(key, (len(hives) + 1, ids(path)))[0]
+        if name is not None:
+            bits, data = VALUE_TYPES[kind]
+            body = name.encode("latin-1") + b"\0" + data
+            key_entries.append(struct.pack("<HHHIH", len(key_entries) + 1, hive, 0, bits, len(body)) + body)
+    link_entries = []
+    for folder, name, target in shortcuts:
+        base = re.fullmatch(r"%CE(\d+)%", folder)
+        place = (0, int(base[1])) if base else (folder_id(folder), 0)
+        aim = (target, 1) if isinstance(target, int) else (folder_id(target) if target else 0, 0)
+        path = ids(name.split("\\"))
+        link_entries.append(struct.pack("<HHHHHH", len(link_entries) + 1, *place, *aim, len(path)) + path)
+    roots = {key: ROOTS.get(key.split("\\")[0], 0) for key in hives}
+    return [[struct.pack("<HH", i, len(text.encode("latin-1")) + 1) + text.encode("latin-1") + b"\0"
+             for text, i in strings.items()],
+            [struct.pack("<HH", i, len(path)) + path for i, path in dirs.values()],
+            file_entries,
+            [struct.pack("<HHHH", i, roots[key], 0, len(path)) + path for key, (i, path) in hives.items()],
+            key_entries, link_entries]
+
+
 def setup_info(app="App", provider="Provider", processor=0, os_min=(0, 0), os_max=(0, 0),
-               build_min=0, build_max=0, unsupported=(), length=None, layout="ours"):
-    """A ".000" member: the 100-byte MSCE header, then its strings. length overrides the
-    length the header gives. layout "ours" puts the names after the header and points
-    every section at the end; "cabwiz" lays it out as Microsoft's CabWiz does: the names at
-    100, then the unsupported list when there is one, then the sections in their order (a
-    string table, a folder, no file, a registry hive, no key, no link), an empty one pointing
-    at the next one's offset or, last, at the member's end, and an empty unsupported list
-    pointing at the string table with a length of 0."""
+               build_min=0, build_max=0, unsupported=(), length=None, layout="ours", last=None, size=None,
+               files=(), registry=(), shortcuts=()):
+    """A ".000" member: the 100-byte MSCE header, then its strings and sections (above).
+    length overrides the length the header gives; size pads the member to that many bytes.
+    layout "ours" puts the names after the header and the sections from the last to the
+    first, each empty one pointing at the end; "cabwiz" lays it out as Microsoft's CabWiz
+    does: the names at 100, then the unsupported list when there is one, then the sections in
+    their order, an empty one pointing at the next one's offset or, last, at the member's end,
+    and an empty unsupported list pointing at the string table with a length of 0. Without
+    contents, CabWiz's sections still hold the install folder's macro and a registry hive.
+    last puts that section (0 to 5) after the others."""
     strings = b""
 
     def place(text):
@@ -141,40 +210,81 @@ def setup_info(app="App", provider="Provider", processor=0, os_min=(0, 0), os_ma
     unsupported_at, unsupported_len = (0, 0)
     if unsupported:
         unsupported_at, unsupported_len = place(b"".join(n.encode("latin-1") + b"\0" for n in unsupported) + b"\0")
-    counts, sections = [0] * 6, None
-    if layout == "cabwiz":
-        table, _ = place(struct.pack("<HH", 1, 8) + b"%CE1%\0\0\0")   # one string: the install folder's macro
-        folders, _ = place(struct.pack("<HHH", 1, 1, 4) + b"\0\0\0\0")  # one folder
-        hives, _ = place(struct.pack("<HHHH", 1, 0, 0, 0))              # one registry hive
-        counts[:4] = [1, 1, 0, 1]
-        sections = [table, folders, hives, hives] + [100 + len(strings)] * 2
-        if not unsupported:
-            unsupported_at = table
+    filler = layout == "cabwiz" and not (files or registry or shortcuts)
+    entries = sections(files, registry, shortcuts, *([["%CE1%"]] if filler else []))
+    if filler:
+        entries[3] = [struct.pack("<HHHH", 1, 0, 0, 0)]
+    order = list(range(6)) if layout == "cabwiz" else list(range(5, -1, -1))
+    if last is not None:
+        order.remove(last)
+        order.append(last)
+    offsets = [None] * 6
+    for section in order:
+        offsets[section] = place(b"".join(entries[section]))[0] if entries[section] else None
+    end = 100 + len(strings) + (size - 100 - len(strings) if size else 0)
+    for i, section in enumerate(order):
+        later = [offsets[s] for s in order[i + 1:] if offsets[s] is not None] if layout == "cabwiz" else []
+        offsets[section] = offsets[section] if offsets[section] is not None else (later or [end])[0]
+    if layout == "cabwiz" and not unsupported:
+        unsupported_at = offsets[0]
+    if size:
+        strings += bytes(size - 100 - len(strings))
     total = 100 + len(strings)
     header = struct.pack("<4sIIIIIIIIIII", b"MSCE", 0, total if length is None else length, 0, 1, processor,
                          *os_min, *os_max, build_min, build_max)
-    header += struct.pack("<6H", *counts) + struct.pack("<6I", *(sections or [total] * 6))
+    header += struct.pack("<6H", *(len(section) for section in entries)) + struct.pack("<6I", *offsets)
     header += struct.pack("<6HI", app_at, app_len, provider_at, provider_len, unsupported_at, unsupported_len, 0)
     assert len(header) == 100, len(header)
     return header + strings
 
 
 def setup_xml(app=None, processor=None, os_min=None, os_max=None, build_min=None, build_max=None,
-              setup_dll=None):
+              setup_dll=None, install_dir=None, unsupported=None, files=(), registry=(), shortcuts=(),
+              install=True, configures=(), size=None):
     """A "_setup.xml" as CabWiz writes it: the Install characteristic with a parm for each
-    value given (a missing one sets no bound); BuildNumberMax is written signed."""
+    value given (a missing one sets no bound); BuildNumberMax is written signed. Then the
+    contents, given as to sections(), each file extracted from member_name(its number);
+    without install, no Install characteristic. configures: characteristics that only
+    configure the device. size pads the document with spaces to that many bytes."""
     def version(value):
         return f"{value[0]}.{value[1]}"
 
     def signed(value):
         return value - (1 << 32) if value >= 1 << 31 else value
-    parms = [("AppName", app), ("ProcessorType", processor),
+
+    def parm(name, value, *more):
+        return f'<parm name={quoteattr(name)} value={quoteattr(str(value))}{"".join(more)} />'
+
+    def item(name, kind, body):
+        return f'<characteristic type={quoteattr(name)}><characteristic type="{kind}">{body}</characteristic></characteristic>'
+    parms = [("AppName", app), ("ProcessorType", processor), ("InstallDir", install_dir),
              ("OSVersionMin", os_min and version(os_min)), ("OSVersionMax", os_max and version(os_max)),
              ("BuildNumberMin", build_min), ("BuildNumberMax", None if build_max is None else signed(build_max)),
-             ("SetupDLL", setup_dll if setup_dll is None else int(setup_dll))]
-    body = "".join(f'<parm name="{name}" value="{value}" />' for name, value in parms if value is not None)
-    return ('<wap-provisioningdoc><characteristic type="Install"><parm name="InstallPhase" value="install" />'
-            f'{body}</characteristic><characteristic type="FileOperation" /></wap-provisioningdoc>').encode()
+             ("UnsupportedPlatforms", unsupported), ("SetupDLL", setup_dll if setup_dll is None else int(setup_dll))]
+    body = "".join(parm(name, value) for name, value in parms if value is not None)
+    where = {number: f"{folder}\\{name}" for folder, name, number, _ in files}
+    folders = {}
+    for folder, name, number, flags in files:
+        extract = parm("Source", member_name(number)) + "".join(parm(DOCUMENT_FLAGS[f], 1) for f in flags)
+        folders.setdefault(folder, ['<characteristic type="MakeDir" />']).append(item(name, "Extract", extract))
+    for folder, name, target in shortcuts:
+        aim = where[target] if isinstance(target, int) else target or "%InstallDir%"
+        folders.setdefault(folder, ['<characteristic type="MakeDir" />']).append(
+            item(name, "Shortcut", parm("Source", aim, ' translation="install"')))
+    keys = {}
+    for key, name, kind in registry:
+        datatype = {"dword": "integer", "multi-string": "multiplestring"}.get(kind, kind)
+        keys.setdefault(key, []).append(parm(name, 1, f' datatype="{datatype}"') if name is not None else "")
+    def group(items):
+        return "".join(f"<characteristic type={quoteattr(key)}>{''.join(inner)}</characteristic>" for key, inner in items)
+    install_part = f'<characteristic type="Install"><parm name="InstallPhase" value="install" />{body}</characteristic>'
+    document = ("<wap-provisioningdoc>" + (install_part if install else "")
+                + f'<characteristic type="FileOperation">{group(folders.items())}</characteristic>'
+                + (f'<characteristic type="Registry">{group(keys.items())}</characteristic>' if keys else "")
+                + "".join(f'<characteristic type={quoteattr(c)}>{parm("x", "y")}</characteristic>' for c in configures))
+    if size:
+        document += " " * (size - len(document) - len("</wap-provisioningdoc>"))
+    return (document + "</wap-provisioningdoc>").encode()
 
 
 def program(machine, subsystem=9, il_only=None, at=0x40):

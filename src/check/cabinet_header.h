@@ -49,6 +49,7 @@ struct CabinetRecords {
     std::vector<CabinetFolder> folders;
     std::vector<int> compression;        // each folder's method, distinct, in order
     std::vector<std::string> members;    // their names as listed (ScanCabinet)
+    std::vector<std::uint64_t> sizes;    // and their sizes unpacked, in the same order
     CabinetFault fault = CabinetFault::kDamaged;
 };
 // The header and the folder records; a cabinet that continues in another file is read no

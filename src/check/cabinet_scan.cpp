@@ -43,6 +43,7 @@ CabinetFault ReadMembers(const CabinetBytes &bytes, CabinetRecords &records, std
         if (member.folder >= records.folders.size())
             return CabinetFault::kFolderIndex;
         records.members.emplace_back(reinterpret_cast<const char *>(record + kFileName), length);
+        records.sizes.push_back(member.size);
         members->push_back(member);
         at += kFileName + length + 1;
     }

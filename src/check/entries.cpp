@@ -162,7 +162,7 @@ const PackageFacts &Checker::Examine(const Looked &looked)
 {
     std::unique_ptr<PackageFacts> &facts = facts_[looked.file];
     if (!facts)
-        facts = std::make_unique<PackageFacts>(ExaminePackage(looked.lookup.path));
+        facts = std::make_unique<PackageFacts>(ExaminePackage(looked.lookup.path, options_.codePage));
     return *facts;
 }
 

@@ -102,7 +102,7 @@ private:
 // The cabinet's own records, then the whole cabinet read through by the platform's library
 // where that decompresses each data block once (a cabinet without members needs none). Of
 // each member only its code is kept, from its first bytes.
-PackageFacts ExaminePackage(const desktop::Path &path)
+PackageFacts ExaminePackage(const desktop::Path &path, int codePage)
 {
     CabinetRecords records;
     {
@@ -120,7 +120,7 @@ PackageFacts ExaminePackage(const desktop::Path &path)
     };
     if (records.fault == CabinetFault::kNone && !records.members.empty())
         read = desktop::ReadCabinet(path, SetupMembers(), unpacked);
-    return DescribePackage(records, read.readThrough, read.kept, codes);
+    return DescribePackage(records, read.readThrough, read.kept, codes, codePage);
 }
 
 // A program's first bytes, read again further where a reader wants more; a read that comes

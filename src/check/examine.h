@@ -8,8 +8,8 @@
 
 namespace check {
 
-// What the installer will find in a package.
-PackageFacts ExaminePackage(const desktop::Path &path);
+// What the installer will find in a package; its texts in the device's code page.
+PackageFacts ExaminePackage(const desktop::Path &path, int codePage);
 // A program in the card folder: its PE header's machine and subsystem.
 Program ExamineProgram(const Text &name, const desktop::Path &path);
 // A list saved as UTF-16 without its byte-order mark.

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "cabbatch_version.h"
+#include "contents_report.h"
 #include "processors.h"
 
 namespace check {
@@ -95,10 +96,10 @@ std::string JsonFacts(const PackageFacts &facts, int codePage)
         out += ", \"setup_dll\": " + JsonBool(facts.setupDll) + ", \"setup_dll_code\": "
              + (facts.setupDllCode ? "\"" + CodeName(*facts.setupDllCode) + "\"" : "null") + ", \"disagreements\": "
              + JsonArray(facts.disagreements, [](const Disagreement &d) {
-                   return "{\"field\": \"" + d.field + "\", \"setup_000\": \"" + d.first + "\", \"setup_xml\": \""
-                        + d.second + "\"}";
+                   return "{\"field\": \"" + d.field + "\", \"setup_000\": " + Json(d.first) + ", \"setup_xml\": "
+                        + Json(d.second) + "}";
                });
-    return out;
+    return out + ", \"contents\": " + JsonContents(facts.info.contents);
 }
 
 std::string JsonCounts(const Counts &c)
@@ -110,7 +111,7 @@ std::string JsonCounts(const Counts &c)
     std::string out = "{";
     for (const auto &[name, count] : counts)
         out += (out.size() > 1 ? ", \"" : "\"") + std::string(name) + "\": " + std::to_string(count);
-    return out + "}";
+    return out + ", \"bytes\": " + std::to_string(c.bytes) + "}";
 }
 
 class JsonReport final : public ReportWriter {

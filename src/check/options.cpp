@@ -20,7 +20,8 @@ const char kIntroduction[] =
     "card (or a copy of it) that holds cabbatch.exe, its lists and its packages.\n";
 const char kPackages[] =
     "Each package found is read through, and the report says whether the device's installer will take it: its "
-    "cabinet, setup information, processor type and OS range. Each thing to look at is marked !.";
+    "cabinet, setup information, processor type and OS range, and the code of its programs; and what it puts on the "
+    "device: its files, registry values and shortcuts. Each thing to look at is marked !.";
 
 // Why a device folder could not be one, or empty when it can: it is where the installer is
 // told to find each package, inside double quotes.
@@ -95,6 +96,8 @@ const std::vector<Option> &Table()
         {{"--processor"}, "N", "the device's processor type, one of " + ArmProcessorList() + "; default: any ARM "
          "type may do", SetProcessor},
         {{"--codepage"}, "N", "the device's ANSI code page, for lines that are not UTF-8 (default 1252)", SetCodePage},
+        {{"--contents"}, nullptr, "list every file, registry value and shortcut that each package puts on the device",
+         [](Options &options, const std::string &) { options.contents = true; }},
         {{"--json"}, nullptr, "print the report as one JSON object",
          [](Options &options, const std::string &) { options.json = true; }},
         {{"--strict"}, nullptr, "count every note as a failure",

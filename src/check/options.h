@@ -20,6 +20,7 @@ struct Options {
     int codePage = 1252;
     bool json = false;
     bool strict = false;                      // every note counts as a failure
+    bool contents = false;                    // list every file, registry value and shortcut
 };
 
 // A command line that asks for nothing the check can do: its sentence.

@@ -3,7 +3,12 @@
 #include "package.h"
 
 #include <algorithm>
+#include <map>
+#include <set>
 
+#include "cabinet_layout.h"
+#include "contents_000.h"
+#include "little_endian.h"
 #include "setup_000.h"
 #include "setup_xml.h"
 #include "verdict.h"
@@ -61,22 +66,128 @@ std::string Why(const FaultRow &row, const CabinetRecords &records)
     return why;
 }
 
+// Member names compare as the installer finds them, without regard to ASCII case.
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; }
+
 bool EndsWith(std::string name, const std::string &tail)
 {
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](unsigned char c) { return char(c >= 'A' && c <= 'Z' ? c + 32 : c); });
+    std::transform(name.begin(), name.end(), name.begin(), Lower);
     return name.size() >= tail.size() && name.compare(name.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 bool Holds000(const std::string &name) { return EndsWith(name, ".000"); }
 bool HoldsDocument(const std::string &name) { return EndsWith("\\" + name, "\\_setup.xml"); }
 
-bool Read000(const std::string &bytes, SetupInfo *info, std::string *why)
+bool Read000(const std::string &bytes, int codePage, SetupInfo *info, std::string *why)
 {
-    return ParseSetupInfo(reinterpret_cast<const unsigned char *>(bytes.data()), bytes.size(), info, why);
+    const auto *at = reinterpret_cast<const unsigned char *>(bytes.data());
+    return ParseSetupInfo(at, bytes.size(), info, why)
+        && ReadContents000(at, Long(at + layout::kSetupLength), codePage, &info->contents, why);
 }
 
+bool ReadDocument(const std::string &bytes, int, SetupInfo *info, std::string *why)
+{
+    return ReadSetupDocument(bytes, info, why);
+}
+
+// A member's number: the digits of its extension (".002" is 2).
+std::optional<unsigned long> MemberNumber(const std::string &name)
+{
+    size_t dot = name.rfind('.');
+    return dot == std::string::npos ? std::nullopt : WholeNumber(name.substr(dot + 1));
+}
+
+std::string Lowered(std::string name)
+{
+    std::transform(name.begin(), name.end(), name.begin(), Lower);
+    return name;
+}
+
+// The cabinet's members as setup information names them, by name or by number (the first
+// of each), with their sizes from the records and their code from the library's read.
+class Members {
+public:
+    Members(const CabinetRecords &records, const MemberCodes &codes) : records_(records)
+    {
+        for (size_t i = records.members.size(); i-- > 0;) {
+            byName_[Lowered(records.members[i])] = i;
+            if (std::optional<unsigned long> number = MemberNumber(records.members[i]))
+                byNumber_[*number] = i;
+        }
+        for (const auto &[name, code] : codes)
+            codes_.emplace(name, code);
+    }
+
+    std::optional<size_t> Find(const std::function<bool(const std::string &)> &matches) const
+    {
+        auto found = std::find_if(records_.members.begin(), records_.members.end(), matches);
+        return found == records_.members.end() ? std::nullopt : std::optional<size_t>(found - records_.members.begin());
+    }
+    std::optional<size_t> Named(const std::string &name) const { return Look(byName_, Lowered(name)); }
+    std::uint64_t Size(size_t member) const { return member < records_.sizes.size() ? records_.sizes[member] : 0; }
+    ProgramCode Code(size_t member) const
+    {
+        auto code = codes_.find(records_.members[member]);
+        return code == codes_.end() ? ProgramCode{} : code->second;
+    }
+
+    // Each file's member: the .000 names it by number, the document by name.
+    void Attach(Contents &contents) const
+    {
+        contents.bytes = 0;
+        for (InstalledFile &file : contents.files) {
+            std::optional<size_t> member =
+                file.number ? Look(byNumber_, static_cast<unsigned long>(*file.number)) : Named(file.source);
+            if (!member)
+                continue;
+            file.member = records_.members[*member];
+            file.bytes = Size(*member);
+            file.code = Code(*member);
+            contents.bytes += file.bytes;
+        }
+    }
+
+private:
+    template <typename Key> static std::optional<size_t> Look(const std::map<Key, size_t> &index, const Key &key)
+    {
+        auto found = index.find(key);
+        return found == index.end() ? std::nullopt : std::optional<size_t>(found->second);
+    }
+
+    const CabinetRecords &records_;
+    std::map<std::string, size_t> byName_;
+    std::map<unsigned long, size_t> byNumber_;
+    std::map<std::string, ProgramCode> codes_;
+};
+
 std::string Number(unsigned long value) { return std::to_string(value); }
+
+// The files one form installs, against another's: how many, and one that the other lacks.
+std::string FilesText(const std::vector<Text> &paths, const std::set<Text> &others)
+{
+    auto lacked = std::find_if(paths.begin(), paths.end(),
+                               [&](const Text &path) { return !others.count(desktop::FoldCase(path)); });
+    return std::to_string(paths.size()) + (lacked == paths.end() ? "" : ", among them " + ToUtf8(*lacked));
+}
+
+// Where the file lists differ, compared as the device compares names; the .000's
+// %InstallDir% is taken as the document's.
+std::optional<Disagreement> CompareFiles(const Contents &a, const Contents &b)
+{
+    std::vector<Text> pathsA, pathsB;
+    std::set<Text> foldedA, foldedB;
+    for (const InstalledFile &file : a.files) {
+        pathsA.push_back(WholePath(file.path, b.installDir));
+        foldedA.insert(desktop::FoldCase(pathsA.back()));
+    }
+    for (const InstalledFile &file : b.files) {
+        pathsB.push_back(file.path);
+        foldedB.insert(desktop::FoldCase(file.path));
+    }
+    if (foldedA == foldedB)
+        return std::nullopt;
+    return Disagreement{"files", FilesText(pathsA, foldedB), FilesText(pathsB, foldedA)};
+}
 
 std::string BuildsText(const SetupInfo &info)
 {
@@ -100,20 +211,29 @@ std::vector<Disagreement> Compare(const SetupInfo &a, const SetupInfo &b)
         if (values.first != values.second)
             differ.push_back({field, values.first, values.second});
     }
+    if (std::optional<Disagreement> files = CompareFiles(a.contents, b.contents))
+        differ.push_back(*files);
     return differ;
 }
 
-// Each kept member read by the first format that holds it and has not read one yet.
-void ReadSetups(PackageFacts &facts, bool dllMember, const std::vector<std::pair<std::string, std::string>> &kept)
+// Each kept member read by the first format that holds it and has not read one yet, within
+// kSetupMost bytes.
+void ReadSetups(PackageFacts &facts, bool dllMember, const std::vector<std::pair<std::string, std::string>> &kept,
+                const Members &members, int codePage)
 {
     const std::vector<SetupFormat> &formats = SetupFormats();
     facts.readings.resize(formats.size());
     for (const auto &[name, bytes] : kept) {
+        std::optional<size_t> member = members.Named(name);
+        bool tooLarge = std::max<std::uint64_t>(member ? members.Size(*member) : 0, bytes.size()) > kSetupMost;
         for (size_t i = 0; i < formats.size(); i++) {
             SetupReading &reading = facts.readings[i];
             if (!formats[i].holds(name) || reading.state != SetupState::kAbsent)
                 continue;
-            reading.state = formats[i].read(bytes, &reading.info, &reading.why) ? SetupState::kRead : SetupState::kInvalid;
+            reading.why = tooLarge ? BoundSentence(SetupBound::kTooLarge) : "";
+            bool read = !tooLarge && formats[i].read(bytes, codePage, &reading.info, &reading.why);
+            reading.state = read ? SetupState::kRead : SetupState::kInvalid;
+            members.Attach(reading.info.contents);
             // The installer's own format tells of a setup DLL by a member of its own.
             reading.info.setupDll = formats[i].own ? dllMember : reading.info.setupDll;
         }
@@ -123,7 +243,8 @@ void ReadSetups(PackageFacts &facts, bool dllMember, const std::vector<std::pair
 }  // namespace
 
 PackageFacts DescribePackage(const CabinetRecords &records, bool readThrough,
-                             const std::vector<std::pair<std::string, std::string>> &kept, const MemberCodes &codes)
+                             const std::vector<std::pair<std::string, std::string>> &kept, const MemberCodes &codes,
+                             int codePage)
 {
     PackageFacts facts;
     if (!records.signature) {
@@ -143,12 +264,12 @@ PackageFacts DescribePackage(const CabinetRecords &records, bool readThrough,
     facts.setup = holds(Holds000) ? SetupForm::k000 : holds(HoldsDocument) ? SetupForm::kXml : SetupForm::kNone;
     if (facts.setup == SetupForm::kNone)
         facts.why = kNoSetup;
-    bool dllMember = holds([](const std::string &name) { return EndsWith(name, ".999"); });
-    for (const auto &[name, code] : codes) {
-        if (EndsWith(name, ".999") && !facts.setupDllCode)
-            facts.setupDllCode = code;
-    }
-    ReadSetups(facts, dllMember, kept);
+    const Members members(records, codes);
+    std::optional<size_t> dll = members.Find([](const std::string &name) { return EndsWith(name, ".999"); });
+    bool dllMember = dll.has_value();
+    if (dll)
+        facts.setupDllCode = members.Code(*dll);
+    ReadSetups(facts, dllMember, kept, members, codePage);
     std::vector<const SetupInfo *> valid;
     for (const SetupReading &reading : facts.readings) {
         if (reading.state == SetupState::kRead)
@@ -184,7 +305,7 @@ const std::vector<SetupFormat> &SetupFormats()
 {
     static const std::vector<SetupFormat> kFormats = {
         {SetupForm::k000, Holds000, Read000, true},
-        {SetupForm::kXml, HoldsDocument, ReadSetupDocument, false},
+        {SetupForm::kXml, HoldsDocument, ReadDocument, false},
     };
     return kFormats;
 }

@@ -33,7 +33,7 @@ struct SetupReading {
 struct SetupFormat {
     SetupForm form;
     bool (*holds)(const std::string &memberName);
-    bool (*read)(const std::string &bytes, SetupInfo *info, std::string *why);
+    bool (*read)(const std::string &bytes, int codePage, SetupInfo *info, std::string *why);
     bool own;                            // the Windows CE 6 installer's own: when it is not
                                          // valid, the package is refused whatever else it holds
 };
@@ -71,9 +71,10 @@ Text SetupText(const SetupInfo &info, const std::string &bytes, int codePage);
 using MemberCodes = std::vector<std::pair<std::string, ProgramCode>>;
 
 // Puts together what the cabinet's records, the library's read (of a cabinet without a
-// fault), the kept members (name, bytes) and every member's code tell.
+// fault), the kept members (name, bytes) and every member's code tell; texts of the .000
+// decoded in the device's code page.
 PackageFacts DescribePackage(const CabinetRecords &records, bool readThrough,
                              const std::vector<std::pair<std::string, std::string>> &kept,
-                             const MemberCodes &codes = {});
+                             const MemberCodes &codes = {}, int codePage = 1252);
 
 }  // namespace check

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <map>
 
+#include "contents_report.h"
 #include "processors.h"
 
 namespace check {
@@ -39,6 +40,17 @@ std::string PackageText(const PackageFacts &facts, int codePage)
     for (size_t i = 0; i < info.unsupported.size(); i++)
         out += (i ? ", " : "; not for ") + shown(info.unsupported[i]);
     return out;
+}
+
+// What a package the installer may take puts on the device, and with --contents each thing;
+// nothing for one it refuses.
+std::string ContentsText(const LineReport &line, bool listed)
+{
+    const PackageFacts &facts = *line.package;
+    const Contents &contents = facts.info.contents;
+    if (line.verdict.installs == Installs::kNo || !facts.AnyRead())
+        return "";
+    return "\n            " + ContentsLine(contents) + (listed ? ContentsListing(contents, "\n              ") : "");
 }
 
 std::string EncodingText(ListEncoding encoding, int codePage)
@@ -118,7 +130,8 @@ public:
     {
         const Counts &c = list.counts;
         std::string out = "  " + Count(c.lines, "line") + ": " + StartsText(c) + ", " + Count(c.blank, "blank line")
-                        + ", " + Count(c.skipped, "line") + " skipped.";
+                        + ", " + Count(c.skipped, "line") + " skipped. Its packages install "
+                        + SizeText(c.bytes) + ".";
         if (list.runs && !list.file.facts.readOnly)
             out += " Then the device deletes the list, so the batch runs once.";
         for (Warning warning : ListNotes(list)) {
@@ -156,7 +169,7 @@ void PlainReport::Line(const LineReport &line)
     if (line.reason == Reason::kNone) {
         line_.append("install \"").append(Shown(line.packagePath)).append("\"");
         if (line.package != nullptr)
-            line_.append(Described(*line.package));
+            line_.append(Described(*line.package)).append(ContentsText(line, options_->contents));
         for (Warning warning : LineNotes(line))
             line_.append("\n            ! ").append(Sentence(warning, subject));
     } else if (line.reason == Reason::kBlank) {

@@ -103,7 +103,10 @@ void Counts::Add(const LineReport &line)
         return;
     }
     starts++;
-    switch (StartOf(line)) {
+    Start start = StartOf(line);
+    if ((start == Start::kInstall || start == Start::kMaybe) && line.package != nullptr)
+        bytes += line.package->info.contents.bytes;
+    switch (start) {
     case Start::kInstall: install++; return;
     case Start::kMaybe: maybe++; return;
     case Start::kNotFound: notFound++; break;

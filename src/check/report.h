@@ -49,6 +49,7 @@ struct Counts {
     size_t lines = 0, starts = 0, install = 0, maybe = 0, fail = 0;
     size_t notFound = 0, refused = 0, repeated = 0, other = 0;
     size_t blank = 0, skipped = 0;   // skipped: lines neither blank nor starting the installer
+    std::uint64_t bytes = 0;         // what the packages of starts that install or may install
     void Add(const LineReport &line);
 };
 

@@ -77,7 +77,7 @@ bool ParseSetupInfo(const unsigned char *bytes, size_t count, SetupInfo *info, s
              && SetupString(bytes, limit, kSetupProvider, &info->provider)
              && UnsupportedNames(bytes, limit, &info->unsupported);
     if (!fits) {
-        *why = "an offset or length in its setup information leads outside it";
+        *why = BoundSentence(SetupBound::kOutside);
         return false;
     }
     info->processor = Long(bytes + kSetupProcessor);

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "contents.h"
+
 namespace check {
 
 struct Version {
@@ -19,6 +21,7 @@ struct SetupInfo {
     std::vector<std::string> unsupported;
     bool setupDll = false;               // code the installer runs
     bool utf8 = false;                   // its texts are UTF-8, not in the device's code page
+    Contents contents;                   // what it puts on the device
 };
 
 }  // namespace check

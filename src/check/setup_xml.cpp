@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <map>
 
+#include "contents_xml.h"
 #include "text.h"
 #include "xml_rules.h"
 
@@ -111,7 +112,7 @@ bool ReadSetupDocument(const std::string &bytes, SetupInfo *info, std::string *w
         for (auto &attribute : element.attributes)
             std::replace_if(attribute.second.begin(), attribute.second.end(), IsTabOrLineEnd, ' ');
     }
-    return SetupFromDocument(elements, info, why);
+    return SetupFromDocument(elements, info, why) && ContentsFromDocument(elements, &info->contents, why);
 }
 
 }  // namespace check

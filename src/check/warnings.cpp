@@ -103,7 +103,8 @@ std::string Disagrees(const NoteSubject &s)
 {
     std::string fields;
     for (const Disagreement &d : s.line->package->disagreements)
-        fields += (fields.empty() ? "" : ", ") + d.field + " " + d.first + " against " + d.second;
+        fields += (fields.empty() ? "" : ", ") + d.field + " " + ShownBytes(d.first) + " against "
+                + ShownBytes(d.second);
     return "its .000 and its _setup.xml disagree (" + fields + "): the stricter verdict is given, since which "
            "of the two a device's installer reads is not known here";
 }

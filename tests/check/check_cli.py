@@ -37,6 +37,20 @@ def package(compression=cab.NONE, signature=b"", extra=(), layout="ours", **setu
 
 
 program = cab.program
+# A file in each of two folders, a registry value and a shortcut; on the install folder, which
+# the .000 does not record, so that no two packages of a list write the same file.
+FULL = {"files": [("%InstallDir%", "funk.exe", 1, []), ("%InstallDir%\\bin", "funk.dll", 2, ["shared"])],
+        "registry": [("HKLM\\Software\\Funk", "Version", "dword")], "shortcuts": [("%CE11%", "Funk.lnk", 1)]}
+
+
+def contents_package(layout, contents, members=None, extra=(), **setup):
+    """A package whose setup information in layout ("ours", "cabwiz", or "xml" for a
+    _setup.xml alone) holds contents, as cab.sections takes them; each file's member holds
+    members' bytes for its number, else text."""
+    data = [(cab.member_name(n), (members or {}).get(n, b"text")) for _, _, n, _ in contents.get("files", ())]
+    setup_member = ("_setup.xml", cab.setup_xml(**contents, **setup)) if layout == "xml" else \
+        ("APP.000", cab.setup_info(layout=layout, **contents, **setup))
+    return cab.cabinet([setup_member, *data, *extra])
 
 
 # Each member's code, from its first 64 KiB: (its bytes, its code in the JSON). A PE header
@@ -50,11 +64,31 @@ FOREIGN = {"x86", "mips", "sh3", "sh4", "armv7", "0x8664"}
 
 
 def codes(layout):
-    """A package whose setup DLL is of each kind of code."""
+    """A package installing each kind of code, and one whose setup DLL is of that kind."""
     table = {}
     for i, (image, code) in enumerate(CODES):
+        table[f"{i} {code} program.cab"] = (contents_package(layout, {"files": [("%InstallDir%", "p.dll", 1, [])]}, {1: image}),
+                                             code)
         dll = "refused ok/000/no" if code in FOREIGN else "setup-dll"
         table[f"{i} {code} setup DLL.cab"] = (package(extra=[("SETUP.999", image)], layout=layout), f"{dll} dll:{code}")
+    return table
+
+
+def bounds(layout):
+    """Setup information at each bound and one past it: each section ending the member, a path
+    of 260 characters, 1 MiB."""
+    table = {}
+    for section in range(6):
+        whole = cab.setup_info(layout=layout, last=section, **FULL)
+        table[f"section {section} at the end.cab"] = (contents_package(layout, FULL, last=section), "none none")
+        table[f"section {section} a byte past.cab"] = (contents_package(layout, FULL, last=section, length=len(whole) - 1),
+                                                      "refused ok/000/no")
+    for length, said in ((251, "none"), (252, "refused ok/000/no")):
+        table[f"a path of {length + 9}.cab"] = (contents_package(layout, {"files": [("Windows", "n" * length, 1, [])]}), said)
+    table["a value name of 261.cab"] = (contents_package(layout, {"registry": [("HKLM\\S", "n" * 261, "string")]}),
+                                        "refused ok/000/no")
+    table["1 MiB.cab"] = (contents_package(layout, {}, size=1 << 20), "")
+    table["1 MiB and a byte.cab"] = (contents_package(layout, {}, size=(1 << 20) + 1), "refused ok/000/no")
     return table
 
 
@@ -111,12 +145,22 @@ def packages(layout):
                                      "may-refuse ok/xml/maybe/invalid"),
         "broken document beside.cab": (package(extra=[("_setup.xml", b"<wap")], layout=layout),
                                        "setup-invalid ok/000/yes/invalid"),
-        "refused with every note.cab": (package(extra=[("SETUP.999", b"MZ")], processor=586, layout=layout),
-                                        "refused ok/000/no dll:none"),
-        **codes(layout),
+        "files disagree.cab": (contents_package(layout, FULL, extra=[("_setup.xml", cab.setup_xml(files=FULL["files"][:1]))]),
+                               "setup-disagrees ok/000/yes/read none none"),
+        "refused with every note.cab": (contents_package(layout, {"files": [("%CE4%", "x.exe", 1, []), ("Windows", "n.dll", 2, [])]},
+                                                         {1: program(0x14C), 2: program(0x14C, il_only=True)},
+                                                         extra=[("SETUP.999", b"MZ")], processor=586),
+                                        "refused ok/000/no x86 dotnet dll:none"),
+        "a document's path of 261.cab": (contents_package("xml", {"files": [("Windows", "n" * 252, 1, [])]}),
+                                         "may-refuse ok/xml/maybe/invalid"),
+        "a document of 256 KiB.cab": (contents_package("xml", {}, size=256 << 10), "ok/xml/yes/read"),
+        "a document of 1 MiB and a byte.cab": (contents_package("xml", {}, size=(1 << 20) + 1),
+                                               "may-refuse ok/xml/maybe/invalid"),
+        **codes(layout), **bounds(layout),
     }
 
 
+BOUNDS = bounds("cabwiz")
 # What the cabinet's own records make of each of cab.faulty_records, on every build alike.
 FAULTY = cab.faulty_records(cab.setup_info())
 RECORDS_SAID = {
@@ -280,6 +324,27 @@ CASES = {
         [f"{L6} v6 bytes runs", "1 arm.cab found", "2 other arm.cab found may-refuse ok/000/maybe",
          "3 any.cab found refused ok/000/no"]),
 }
+# The same contents through each form of setup information read as the same facts, paths
+# whole. name: (contents, members by number, the JSON contents of each form in short).
+FORMS = {
+    "every kind of folder, flag, value and shortcut": (
+        {"files": [("%CE2%", "a.dll", 1, ["shared", "always-overwrite", "keep-newer", "never-overwrite",
+                                          "self-register", "warn-if-skipped"]),
+                   ("Windows", "b.dll", 2, []), ("\\", "c.txt", 3, []), ("Program Files\\App", "d.exe", 4, []),
+                   ("%ce15%", "e.ttf", 5, []), ("%InstallDir%", "f.txt", 6, [])],
+         "registry": [("HKLM\\Software\\A", "", "string"), ("HKCU\\A", "Default", "multi-string"),
+                      ("HKCR\\A", "n", "binary"), ("HKU\\A", "d", "dword")],
+         "shortcuts": [("%CE11%", "A.lnk", 4), ("\\Windows\\Desktop", "B.lnk", "\\Windows"), ("%CE4%", "C.lnk", "")]},
+        {4: program(0x1C2)},
+        ["file \\Windows\\a.dll FILE~1.001 4 none shared always-overwrite keep-newer never-overwrite self-register "
+         "warn-if-skipped", "file \\Windows\\b.dll FILE~2.002 4 none", "file \\c.txt FILE~3.003 4 none",
+         "file \\Program Files\\App\\d.exe FILE~4.004 312 thumb", "file \\Windows\\Fonts\\e.ttf FILE~5.005 4 none",
+         "file %InstallDir%\\f.txt FILE~6.006 4 none", "value HKLM\\Software\\A  string", "value HKCU\\A Default multi-string",
+         "value HKCR\\A n binary", "value HKU\\A d dword",
+         "shortcut \\Windows\\Programs\\A.lnk \\Program Files\\App\\d.exe",
+         "shortcut \\Windows\\Desktop\\B.lnk \\Windows", "shortcut \\Windows\\StartUp\\C.lnk %InstallDir%",
+         "install_dir None", "bytes 332"]),
+}
 TIMED = [name for name in CASES if name.startswith("work bounded")]
 # Wine hides a broken link, and shows a loop or /proc/self/mem as it likes.
 # Wine shows a name holding ? or a control character by another name, and a link to a folder
@@ -373,6 +438,21 @@ HUMAN = {
         "4 installer starts (0 install, 1 may be refused, 3 fail: 2 not found, 1 refused)"]),
     "the walk's bound": ({L6: b"p00000.cab\n", **{f"p{i:05}.cab": b"" for i in range(10_001)}}, [],
                          ['"p00010.cab" and 9989 more (of the first 10000 names on the card).']),
+    "every note of a package": (
+        {L6: b"funk.cab\n", "funk.cab": contents_package(
+            "cabwiz", {**FULL, "files": [("%CE4%", "\x1b[2J.exe", 1, ["shared", 0x100]), ("Windows", "n.dll", 2, [])]},
+            {2: program(0x14C, il_only=True)}, extra=[("SETUP.999", program(0x1C2))])}, ["--contents"],
+        ["installs 2 files (548 bytes) into \\Windows\\StartUp and \\Windows; 1 registry value; 1 shortcut",
+         "file \\Windows\\StartUp\\<U+001B>[2J.exe: 4 bytes, not a program, from FILE~1.001; shared, 0x00000100",
+         "registry HKLM\\Software\\Funk, value \"Version\" (dword)",
+         "shortcut \\Windows\\Programs\\Funk.lnk to \\Windows\\StartUp\\<U+001B>[2J.exe",
+         "! it carries a setup DLL (ARM code with Thumb), code that the installer runs"]),
+    "the bound each setup information broke": (
+        {L6: b"past.cab\nlong.cab\nlarge.cab\nlarge document.cab\n",
+         "past.cab": BOUNDS["section 2 a byte past.cab"][0], "long.cab": BOUNDS["a path of 261.cab"][0],
+         "large.cab": BOUNDS["1 MiB and a byte.cab"][0], "large document.cab": contents_package("xml", {}, size=(1 << 20) + 1)},
+        [], ["1 MiB, more than the check reads", "over 260 characters", "leads outside it",
+             "may refuse it: its setup information is over 1 MiB"]),
     "hazards only": ({L6: b"dll.cab\n", "dll.cab": PACKAGES["dll.cab"][0], "cabbatch.exe": program(0x1C2, 9)}, [],
                      ["1 thing to look at, each marked !; none of them stops the card: ready for the device."]),
 }
@@ -384,8 +464,11 @@ def json_cards():
     that both builds' JSON agree: name: (files, options)."""
     def card(table):
         return {L6: "".join(f"{name}\n" for name in table).encode(), **table}
-    return {f"packages_{layout}": (card({name: data for name, (data, _) in packages(layout).items()}), [])
-            for layout in ("ours", "cabwiz")}
+    cards = {f"packages_{layout}": (card({name: data for name, (data, _) in packages(layout).items()}), ["--contents"])
+             for layout in ("ours", "cabwiz")}
+    cards["forms"] = (card({f"{layout} {name}.cab": contents_package(layout, contents, members)
+                            for name, (contents, members, _) in FORMS.items() for layout in ("ours", "cabwiz", "xml")}), [])
+    return cards
 
 
 def lay_out(folder, files):
@@ -422,6 +505,7 @@ def summary(report):
                 said = [f"{cab_['cabinet']}/{cab_['setup']}/{cab_['installs']}"] if cab_ else []
                 said[0:] = [said[0] + f"/{cab_['setup_xml']}"] if cab_.get("setup_xml", "absent") != "absent" else said
                 said = [] if said == ["ok/000/yes"] else said
+                said += [file["code"] for file in cab_.get("contents", {}).get("files", [])]
                 said += [f"dll:{cab_['setup_dll_code']}"] if cab_.get("setup_dll_code") else []
                 said += [f"~{line['suggestion']}"] if "suggestion" in line else []
                 lines.append(" ".join([str(line["line"]), line["entry"], found, *line["warnings"], *said]))
@@ -474,6 +558,7 @@ def check_json(run, name):
     return failures
 
 
+INSTALLS = re.compile(r"skipped\. Its packages install (\d+(?:\.\d)?) (bytes?|KB|MB)\.")
 COUNT_LINE = re.compile(r"^  (\d+) lines?: (\d+) installer starts? \((\d+) install, (\d+) may be refused, "
                         r"(\d+) fail(?:: ([^)]*))?\), (\d+) blank lines?, (\d+) lines? skipped\.", re.M)
 NOTE = re.compile(r"^ *(?:\d+  skip  )?! ", re.M)
@@ -503,7 +588,11 @@ def check_counts(run, name):
         if said != [c[k] for k in ("lines", "starts", "install", "maybe", "fail", "blank", "skipped")] \
                 or fails != {k: c[k] for k in ("not_found", "refused", "repeated", "other") if c[k]}:
             failures.append(f"{lst['file']}: the plain report counts {line}, the JSON {c}")
-    if len(COUNT_LINE.findall(shown)) != len(report["lists"]):
+    for lst, (number, unit) in zip(report["lists"], INSTALLS.findall(shown)):
+        scale = {"KB": 1 << 10, "MB": 1 << 20}.get(unit, 1)
+        if abs(float(number) * scale - lst["counts"]["bytes"]) > scale / (20 if unit == "MB" else 2):
+            failures.append(f"{lst['file']}: the plain report says {number} {unit} installed, the JSON {lst['counts']['bytes']}")
+    if len(COUNT_LINE.findall(shown)) != len(report["lists"]) or len(INSTALLS.findall(shown)) != len(report["lists"]):
         failures.append("a list without its count line")
     things = re.search(r"Summary: \d+ lists?; (\d+) things? to look at", shown)
     notes = len(NOTE.findall(shown))
@@ -523,6 +612,23 @@ def check_time(run, name):
     took = time.perf_counter() - start
     failures = [f"status {result.returncode}, expected {status}"] if result.returncode != status else []
     return failures + ([f"took {took:.2f} s, at most {MOST_SECONDS}"] if took > MOST_SECONDS else [])
+
+
+def check_forms(run, name):
+    """Each form's JSON contents, in short, against what they must read as."""
+    contents, members, expected = FORMS[name]
+    failures = []
+    for layout in ("ours", "cabwiz", "xml"):
+        card = {L6: b"funk.cab\n", "funk.cab": contents_package(layout, contents, members, processor=2577)}
+        cab_ = json.loads(run.run(card, ["--json"], capture_output=True).stdout)["lists"][0]["lines"][0]["cab"]
+        got = cab_["contents"]
+        short = [" ".join(["file", f["path"], f["member"], str(f["bytes"]), f["code"], *f["flags"]]) for f in got["files"]]
+        short += [f"value {v['key']} {v['name']} {v['type']}" for v in got["registry"]]
+        short += [f"shortcut {s['path']} {s['target']}" for s in got["shortcuts"]]
+        short += [f"install_dir {got['install_dir']}", f"bytes {got['bytes']}"]
+        if short != expected or cab_["processor_name"] != "ARM 2577 (StrongARM)":
+            failures.append(f"{layout}: {short} {cab_['processor_name']}, expected {expected}")
+    return failures
 
 
 def check_help(run, name):
@@ -592,7 +698,8 @@ SCRATCH = "/dev/shm" if os.access("/dev/shm", os.W_OK) else None
 def main(checker, *runner):
     wine = bool(runner)
     tables = [(CASES, check_json), (CASES, check_counts), (USAGE_ERRORS, check_usage), (HUMAN, check_human),
-              ({"help": None}, check_help), ({"version": None}, check_version), (TIMED, check_time)]
+              ({"help": None}, check_help), ({"version": None}, check_version), (TIMED, check_time),
+              (FORMS, check_forms)]
     failures, count = [], 0
     for table, check in tables:
         for name in table:

@@ -1,0 +1,20 @@
+// What a package puts on the device, as the plain report tells it and as the JSON gives it.
+// Every text from the package passes Shown() in the plain form.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "contents.h"
+
+namespace check {
+
+// "installs 6 files (412 KB) into \Program Files\Funk and \Windows; 5 registry values; 1 shortcut"
+std::string ContentsLine(const Contents &contents);
+// Each file, registry value and shortcut, each after indent (which starts the line).
+std::string ContentsListing(const Contents &contents, const std::string &indent);
+// The "contents" object of a package's JSON.
+std::string JsonContents(const Contents &contents);
+std::string SizeText(std::uint64_t bytes);  // "412 bytes", "12 KB", "1.5 MB"
+
+}  // namespace check

@@ -67,6 +67,7 @@ void Checker::CheckList(ListReport &list)
     device_ = {list.file.osVersion, options_.osVersion ? options_.osMinor : 0};
     firstLineOf_.Clear();
     std::fill(firstLineAt_.begin(), firstLineAt_.end(), 0);
+    collisions_.Clear();
     if (HasUtf16WithoutMark(list.file.path))
         list.warnings.push_back(Warning::kUtf16WithoutMark);
     std::string why;

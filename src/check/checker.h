@@ -40,6 +40,7 @@ private:
     const Looked &LookUp(LineReport &line);
     const PackageFacts &Examine(const Looked &looked);
     void JudgePackage(LineReport &line, const PackageFacts &facts);
+    void NoteContents(LineReport &line, const PackageFacts &facts);
     void Fail(const std::string &sentence)
     {
         if (outcome.failure.empty())
@@ -62,6 +63,7 @@ private:
     // reached (0 for none yet), or, for one not found, by its folded name.
     std::vector<int> firstLineAt_;
     FirstLines firstLineOf_;
+    Collisions collisions_;                    // the list's files, by the line that last wrote each
 };
 
 }  // namespace check

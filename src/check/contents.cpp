@@ -1,5 +1,5 @@
 // The facts of a package's contents that both forms share: whole paths through the %CEn%
-// folders, the flags' names and the bounds.
+// folders, the flags' names, the bounds, and what the contents mean on the device.
 #include "contents.h"
 
 #include <cstdio>
@@ -18,6 +18,7 @@ const wchar_t *const kCeFolders[] = {
     L"\\Windows\\Programs\\Accessories", L"\\Windows\\Programs\\Communications", L"\\Windows\\Programs\\Games",
     L"\\Windows\\Fonts", L"\\Windows\\Recent", L"\\Windows\\Favorites",
 };
+const unsigned kStartUp = 4;             // a program placed there starts at every boot
 
 const std::pair<unsigned long, const char *> kFlags[] = {
     {kFileShared, "shared"}, {kFileAlwaysOverwrite, "always-overwrite"}, {kFileKeepNewer, "keep-newer"},
@@ -99,6 +100,41 @@ const char *RegistryTypeName(RegistryType type)
 {
     static const char *const kNames[] = {"string", "dword", "multi-string", "binary"};
     return kNames[int(type)];
+}
+
+std::vector<const InstalledFile *> ForeignFiles(const Contents &contents)
+{
+    std::vector<const InstalledFile *> foreign;
+    for (const InstalledFile &file : contents.files) {
+        if (IsForeign(file.code))
+            foreign.push_back(&file);
+    }
+    return foreign;
+}
+
+bool HasDotnet(const Contents &contents)
+{
+    for (const InstalledFile &file : contents.files) {
+        if (file.code.kind == CodeKind::kDotnet)
+            return true;
+    }
+    return false;
+}
+
+std::vector<Text> StartsAtBoot(const Contents &contents)
+{
+    const Text startUp = desktop::FoldCase(CeFolder(kStartUp));
+    auto there = [&](const Text &path) { return desktop::FoldCase(FolderOf(path)) == startUp; };
+    std::vector<Text> programs;
+    for (const Shortcut &shortcut : contents.shortcuts) {
+        if (there(shortcut.path))
+            programs.push_back(shortcut.target);
+    }
+    for (const InstalledFile &file : contents.files) {
+        if (there(file.path))
+            programs.push_back(file.path);
+    }
+    return programs;
 }
 
 }  // namespace check

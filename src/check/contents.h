@@ -1,6 +1,6 @@
 // What a package puts on the device, the same facts whichever form of setup information told
 // them (contents_000.h, contents_xml.h): its files with whole paths, its registry values and
-// its shortcuts.
+// its shortcuts; and what those facts mean for the device.
 #pragma once
 
 #include <cstdint>
@@ -66,5 +66,12 @@ bool Unresolved(const Text &path);       // built on a folder not known here
 // The flags by name, in a fixed order, and any other bit as a hex number.
 std::vector<std::string> FlagNames(unsigned long flags);
 const char *RegistryTypeName(RegistryType type);
+
+// What the contents mean on an ARM device: files of native code for another processor,
+// whether any program is .NET, and the programs that start at every boot (a file, or a
+// shortcut's target, in \Windows\StartUp).
+std::vector<const InstalledFile *> ForeignFiles(const Contents &contents);
+bool HasDotnet(const Contents &contents);
+std::vector<Text> StartsAtBoot(const Contents &contents);
 
 }  // namespace check

@@ -187,6 +187,24 @@ void Checker::JudgePackage(LineReport &line, const PackageFacts &facts)
         if (facts.State(format.form) == SetupState::kInvalid && !format.own && facts.AnyRead())
             line.warnings.push_back(Warning::kSetupInvalid);
     }
+    if (!refused)
+        NoteContents(line, facts);
+}
+
+// What the package's files do on the device, and the files that earlier lines wrote.
+void Checker::NoteContents(LineReport &line, const PackageFacts &facts)
+{
+    const Contents &contents = facts.info.contents;
+    const std::pair<Warning, bool> notes[] = {{Warning::kForeignCode, !ForeignFiles(contents).empty()},
+                                              {Warning::kNeedsDotnet, HasDotnet(contents)},
+                                              {Warning::kStartsAtBoot, !StartsAtBoot(contents).empty()}};
+    for (const auto &[warning, present] : notes) {
+        if (present)
+            line.warnings.push_back(warning);
+    }
+    line.collision = collisions_.Write(line.number, contents);
+    if (line.collision)
+        line.warnings.push_back(Warning::kOverwrites);
 }
 
 }  // namespace check

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "card_folder.h"
+#include "collisions.h"
 #include "core/batch.h"
 #include "names.h"
 #include "options.h"
@@ -41,6 +42,7 @@ struct LineReport {
     int sameAs = 0;                   // with Warning::kDuplicate: the line it repeats
     const PackageFacts *package = nullptr;  // for a package found: what the installer will find in it
     Verdict verdict;                  // and whether it takes it
+    std::optional<Collision> collision;  // with Warning::kOverwrites: a file an earlier line wrote
 };
 
 // Every line of a list counted once: lines = starts + blank + skipped, starts = install +

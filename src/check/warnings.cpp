@@ -127,6 +127,42 @@ std::string SetupDll(const NoteSubject &s)
            "start";
 }
 
+// ---- What a package does on the device
+
+std::string ForeignCode(const NoteSubject &s)
+{
+    std::vector<const InstalledFile *> foreign = ForeignFiles(s.line->package->info.contents);
+    if (foreign.empty())
+        return "installs programs that are not ARM code: they will not run on an ARM device";
+    std::string more = foreign.size() == 1 ? ": it"
+        : " and " + Plural(foreign.size() - 1, "more program") + " it installs " + (foreign.size() == 2 ? "is" : "are")
+              + " code for another processor: they";
+    return "installs, but " + Shown(foreign[0]->path) + " is " + CodeText(foreign[0]->code) + more
+         + " will not run on an ARM device";
+}
+
+std::string StartsAtBootSentence(const NoteSubject &s)
+{
+    std::vector<Text> programs = StartsAtBoot(s.line->package->info.contents);
+    std::string more = programs.size() > 1 ? " (and " + Plural(programs.size() - 1, "more program") + ")" : "";
+    return "the device will start " + (programs.empty() ? std::string("a program") : Shown(programs[0])) + more
+         + " at every boot: the package puts it, or a shortcut to it, in \\Windows\\StartUp";
+}
+
+std::string Overwrites(const NoteSubject &s)
+{
+    if (!s.line->collision)
+        return "writes a file that an earlier line's package wrote";
+    const Collision &c = *s.line->collision;
+    const std::string line = "line " + Numbered(c.line) + "'s";
+    std::string out = "writes " + Shown(c.path) + ", which " + line + " package wrote";
+    if (c.keeps == Keeps::kAlways)
+        out += "; \"never overwrite\" keeps " + line + " file";
+    if (c.keeps == Keeps::kIfNewer)
+        out += "; \"keep newer\" keeps " + line + " file if it is newer";
+    return out + (c.more > 0 ? " (and " + Plural(c.more, "more file") + " that earlier lines wrote)" : "");
+}
+
 // ---- Lists and the folder
 
 std::string Unnamable(const NoteSubject &s)
@@ -166,6 +202,8 @@ const char kAbsolute[] = "starts with a backslash: it is still joined to the fol
 const char kSlash[] = "holds a slash, which the device's file system may not take for a folder separator: use backslashes";
 const char kNotAFile[] = "that name is not a regular file";
 const char kSurrogate[] = "holds half of a UTF-16 pair (shown as <U+...>): no file can carry that name";
+const char kNeedsDotnet[] = "its programs are .NET code: they run only where the .NET Compact Framework is "
+                            "installed on the device";
 const char kNul[] = "the line holds a NUL character";
 const char kReadError[] = "a read error cut the list here; nothing after it is read";
 const char kReadOnly[] = "The list is read-only: the device cannot delete it, so the batch runs again at every start.";
@@ -220,6 +258,14 @@ const std::vector<WarningRow> kRows = {
      "a .000 and a _setup.xml that disagree", Disagrees},
     {Warning::kSetupInvalid, "setup-invalid", kLine, kNote, kInWarnings, true, kNone, kNone,
      "a _setup.xml that is not valid beside a valid .000", SetupInvalid},
+    {Warning::kForeignCode, "foreign-code", kLine, kFailure, kInWarnings, true, kNone, kNone,
+     "a program installed for another processor", ForeignCode},
+    {Warning::kNeedsDotnet, "needs-dotnet", kLine, kNote, kInWarnings, true, kNone, kNone,
+     "programs that need the .NET Compact Framework", Fixed<kNeedsDotnet>},
+    {Warning::kStartsAtBoot, "starts-at-boot", kLine, kNote, kInWarnings, true, kNone, kNone,
+     "a program started at every boot", StartsAtBootSentence},
+    {Warning::kOverwrites, "overwrites", kLine, kNote, kInWarnings, true, kNone, kNone,
+     "a file that an earlier line's package wrote", Overwrites},
     {Warning::kNul, "nul", kLine, kFailure, kAsReason, true, kNone, kNone, "a line holding a NUL", Fixed<kNul>},
     {Warning::kTooLong, "too-long", kLine, kFailure, kAsReason, true, kNone, kNone, "a line too long", TooLong},
     {Warning::kDoesNotFit, "does-not-fit", kLine, kFailure, kAsReason, true, kNone, kNone,

@@ -67,8 +67,9 @@ def codes(layout):
     """A package installing each kind of code, and one whose setup DLL is of that kind."""
     table = {}
     for i, (image, code) in enumerate(CODES):
+        said = "foreign-code" if code in FOREIGN else "needs-dotnet" if code == "dotnet" else ""
         table[f"{i} {code} program.cab"] = (contents_package(layout, {"files": [("%InstallDir%", "p.dll", 1, [])]}, {1: image}),
-                                             code)
+                                             f"{said} {code}".strip())
         dll = "refused ok/000/no" if code in FOREIGN else "setup-dll"
         table[f"{i} {code} setup DLL.cab"] = (package(extra=[("SETUP.999", image)], layout=layout), f"{dll} dll:{code}")
     return table
@@ -93,6 +94,17 @@ def bounds(layout):
 
 
 CAB, MSZIP = package(), package(cab.MSZIP)
+def writes(layout, folder="Windows", flags=(), **setup):
+    return contents_package(layout, {"files": [(folder, "ITCSSApi.dll", 1, list(flags))]}, **setup)
+
+
+# Packages of one list writing \Windows\ITCSSApi.dll, with and without the flags that keep
+# the file there; a refused one writes nothing.
+WRITES = {layout: {L6: b"first.cab\nagain.cab\nrefused.cab\nnever.cab\nnewer.cab\nelsewhere.cab\n",
+                   "first.cab": writes(layout), "again.cab": writes(layout, "\\WINDOWS"),
+                   "refused.cab": writes(layout, processor=586), "never.cab": writes(layout, flags=["never-overwrite"]),
+                   "newer.cab": writes(layout, flags=["keep-newer"]), "elsewhere.cab": writes(layout, "%CE15%")}
+          for layout in ("ours", "cabwiz", "xml")}
 HAZARDS = {L6: b"\\a.cab\ndll.cab\nbuilds.cab\n", "a.cab": CAB, "dll.cab": package(extra=[("SETUP.999", b"MZ")]),
            "builds.cab": package(build_min=20000), "cabbatch.exe": program(0x1C2, 9)}
 HAZARD_LINES = ["program cabbatch.exe 0x01c2 9 device", f"{L6} v6 bytes runs", "1 \\a.cab found absolute",
@@ -147,6 +159,10 @@ def packages(layout):
                                        "setup-invalid ok/000/yes/invalid"),
         "files disagree.cab": (contents_package(layout, FULL, extra=[("_setup.xml", cab.setup_xml(files=FULL["files"][:1]))]),
                                "setup-disagrees ok/000/yes/read none none"),
+        "starts at boot.cab": (contents_package(layout, {**FULL, "shortcuts": [("%CE4%", "Funk.lnk", 1)]}),
+                               "starts-at-boot none none"),
+        "a file in StartUp.cab": (contents_package(layout, {"files": [("\\Windows\\STARTUP", "go.exe", 1, [])]}),
+                                  "starts-at-boot none"),
         "refused with every note.cab": (contents_package(layout, {"files": [("%CE4%", "x.exe", 1, []), ("Windows", "n.dll", 2, [])]},
                                                          {1: program(0x14C), 2: program(0x14C, il_only=True)},
                                                          extra=[("SETUP.999", b"MZ")], processor=586),
@@ -323,6 +339,12 @@ CASES = {
         ["--processor", "2577", "--os-version", "6.5"], 1,
         [f"{L6} v6 bytes runs", "1 arm.cab found", "2 other arm.cab found may-refuse ok/000/maybe",
          "3 any.cab found refused ok/000/no"]),
+    **{f"packages that write one file, {layout} layout": (WRITES[layout], [], 1, [
+        f"{L6} v6 bytes runs", f"1 first.cab found{yes} none", f"2 again.cab found overwrites{yes} none",
+        f"3 refused.cab found refused{no} none", f"4 never.cab found overwrites{yes} none",
+        f"5 newer.cab found overwrites{yes} none", f"6 elsewhere.cab found{yes} none"])
+       for layout, yes, no in (("ours", "", " ok/000/no"), ("cabwiz", "", " ok/000/no"),
+                               ("xml", " ok/xml/yes/read", " ok/xml/no/read"))},
 }
 # The same contents through each form of setup information read as the same facts, paths
 # whole. name: (contents, members by number, the JSON contents of each form in short).
@@ -438,6 +460,22 @@ HUMAN = {
         "4 installer starts (0 install, 1 may be refused, 3 fail: 2 not found, 1 refused)"]),
     "the walk's bound": ({L6: b"p00000.cab\n", **{f"p{i:05}.cab": b"" for i in range(10_001)}}, [],
                          ['"p00010.cab" and 9989 more (of the first 10000 names on the card).']),
+    "what packages put on the device": (
+        {L6: b"funk.cab\nrefused.cab\nagain.cab\nnever.cab\nnewer.cab\n",
+         "funk.cab": contents_package("ours", {"files": [("Windows", "ITCSSApi.dll", 1, [])]}, {1: program(0x14C)}),
+         "refused.cab": contents_package("ours", {"files": [("Windows", "ITCSSApi.dll", 1, []), ("%CE4%", "sh.exe", 2, [])]},
+                                         {2: program(0x1A2)}, extra=[("SETUP.999", b"MZ")], processor=10003),
+         "again.cab": writes("xml"), "never.cab": writes("cabwiz", flags=["never-overwrite"]),
+         "newer.cab": writes("ours", flags=["keep-newer"])},
+        ["--contents"],
+        ["installs 1 file (312 bytes) into \\Windows; no registry values; no shortcuts",
+         "file \\Windows\\ITCSSApi.dll: 312 bytes, x86 code, from FILE~1.001",
+         "! installs, but \\Windows\\ITCSSApi.dll is x86 code: it will not run on an ARM device",
+         "built for SH 10003 (SH3), not for an ARM device", "NOT:sh.exe", "NOT:setup DLL",
+         "! writes \\Windows\\ITCSSApi.dll, which line 1's package wrote\n",
+         "! writes \\Windows\\ITCSSApi.dll, which line 3's package wrote; \"never overwrite\" keeps line 3's file",
+         "which line 3's package wrote; \"keep newer\" keeps line 3's file if it is newer",
+         "Its packages install 324 bytes."]),
     "every note of a package": (
         {L6: b"funk.cab\n", "funk.cab": contents_package(
             "cabwiz", {**FULL, "files": [("%CE4%", "\x1b[2J.exe", 1, ["shared", 0x100]), ("Windows", "n.dll", 2, [])]},
@@ -446,7 +484,9 @@ HUMAN = {
          "file \\Windows\\StartUp\\<U+001B>[2J.exe: 4 bytes, not a program, from FILE~1.001; shared, 0x00000100",
          "registry HKLM\\Software\\Funk, value \"Version\" (dword)",
          "shortcut \\Windows\\Programs\\Funk.lnk to \\Windows\\StartUp\\<U+001B>[2J.exe",
-         "! it carries a setup DLL (ARM code with Thumb), code that the installer runs"]),
+         "! it carries a setup DLL (ARM code with Thumb), code that the installer runs",
+         "! its programs are .NET code: they run only where the .NET Compact Framework is installed",
+         "! the device will start \\Windows\\StartUp\\<U+001B>[2J.exe at every boot"]),
     "the bound each setup information broke": (
         {L6: b"past.cab\nlong.cab\nlarge.cab\nlarge document.cab\n",
          "past.cab": BOUNDS["section 2 a byte past.cab"][0], "long.cab": BOUNDS["a path of 261.cab"][0],
@@ -466,6 +506,7 @@ def json_cards():
         return {L6: "".join(f"{name}\n" for name in table).encode(), **table}
     cards = {f"packages_{layout}": (card({name: data for name, (data, _) in packages(layout).items()}), ["--contents"])
              for layout in ("ours", "cabwiz")}
+    cards.update({f"writes_{layout}": (files, []) for layout, files in WRITES.items()})
     cards["forms"] = (card({f"{layout} {name}.cab": contents_package(layout, contents, members)
                             for name, (contents, members, _) in FORMS.items() for layout in ("ours", "cabwiz", "xml")}), [])
     return cards

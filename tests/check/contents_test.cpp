@@ -1,7 +1,8 @@
 // What a package puts on the device, read the same from either form: whole paths, the flags'
-// names and the sizes shown.
+// names, the sizes shown, and what a list's packages write over each other.
 #include <gtest/gtest.h>
 
+#include "check/collisions.h"
 #include "check/contents.h"
 #include "check/contents_report.h"
 
@@ -33,4 +34,34 @@ TEST(Contents, WholePathsTheFlagsAndTheSizes)
         {1048575, "1024 KB"}, {1048576, "1.0 MB"}, {1572864, "1.5 MB"}};
     for (const auto &[bytes, text] : sizes)
         EXPECT_EQ(SizeText(bytes), text) << bytes;
+}
+
+TEST(Collisions, TheLastEarlierWriterAndWhatTheFlagsKeep)
+{
+    auto contents = [](std::vector<std::pair<Text, unsigned long>> files) {
+        Contents made;
+        for (const auto &[path, flags] : files) {
+            made.files.emplace_back();
+            made.files.back().path = path, made.files.back().flags = flags;
+        }
+        return made;
+    };
+    const Text dll = L"\\Windows\\ITCSSApi.dll";
+    const struct { Contents written; int line; Keeps keeps; size_t more; } lines[] = {
+        {contents({{dll, 0}, {L"%InstallDir%\\a", 0}}), 0, Keeps::kNothing, 0},
+        {contents({{L"\\WINDOWS\\itcssapi.DLL", 0}, {L"%InstallDir%\\a", 0}}), 1, Keeps::kNothing, 0},
+        {contents({{dll, kFileNeverOverwrite}, {L"\\b", 0}}), 2, Keeps::kAlways, 0},
+        {contents({{dll, kFileKeepNewer}, {L"\\b", 0}}), 2, Keeps::kIfNewer, 1},
+        {contents({{L"\\b", kFileNeverOverwrite | kFileKeepNewer}, {dll, 0}}), 4, Keeps::kAlways, 1},
+    };
+    Collisions collisions;
+    for (size_t i = 0; i < std::size(lines); i++) {
+        std::optional<Collision> collision = collisions.Write(int(i + 1), lines[i].written);
+        ASSERT_EQ(collision.has_value(), lines[i].line != 0) << "line " << i + 1;
+        if (collision) {
+            EXPECT_EQ(collision->line, lines[i].line) << "line " << i + 1;
+            EXPECT_EQ(collision->keeps, lines[i].keeps) << "line " << i + 1;
+            EXPECT_EQ(collision->more, lines[i].more) << "line " << i + 1;
+        }
+    }
 }

@@ -246,6 +246,8 @@ FAULTS = [
     ("collisions: paths compared by case", "Text folded = desktop::FoldCase(file.path);", "Text folded = file.path;", "host"),
     ("collisions: a refused package's bytes counted",
      "if ((start == Start::kInstall || start == Start::kMaybe) && line.package", "if ((true) && line.package", "host"),
+    ("document: a configuration document not valid", "        return info->configuration;\n", "        return false;\n",
+     "host"),
     ("processors: a type without its own name", " + std::to_string(type) + \" (\" + processor->name + \")\";",
      " + std::to_string(type);", "host"),
     ("win32: no wait", "WaitForSingleObject(process, INFINITE);",

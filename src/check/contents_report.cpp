@@ -84,6 +84,13 @@ std::string ContentsLine(const Contents &contents)
          + Counted(contents.shortcuts.size(), "shortcut");
 }
 
+std::string ConfigurationText(const Contents &contents)
+{
+    std::string types = Listed(contents.configures, "characteristic");
+    return std::string("a configuration package") + (contents.files.empty() ? ": it installs no files" : "")
+         + (types.empty() ? "" : " (" + types + ")");
+}
+
 std::string ContentsListing(const Contents &contents, const std::string &indent)
 {
     std::string out;

@@ -11,6 +11,9 @@ namespace check {
 
 // "installs 6 files (412 KB) into \Program Files\Funk and \Windows; 5 registry values; 1 shortcut"
 std::string ContentsLine(const Contents &contents);
+// A package whose document only configures the device: "a configuration package: it
+// installs no files (CertificateStore)".
+std::string ConfigurationText(const Contents &contents);
 // Each file, registry value and shortcut, each after indent (which starts the line).
 std::string ContentsListing(const Contents &contents, const std::string &indent);
 // The "contents" object of a package's JSON.

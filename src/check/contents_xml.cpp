@@ -168,6 +168,11 @@ private:
 
 }  // namespace
 
+bool IsProvisioningDocument(const std::vector<XmlElement> &elements)
+{
+    return !elements.empty() && elements[0].name == "wap-provisioningdoc";
+}
+
 bool ContentsFromDocument(const std::vector<XmlElement> &elements, Contents *contents, std::string *why)
 {
     if (elements.empty())

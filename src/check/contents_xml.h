@@ -10,6 +10,9 @@
 
 namespace check {
 
+// A wap-provisioningdoc: a document whose root is one, with or without an Install
+// characteristic.
+bool IsProvisioningDocument(const std::vector<desktop::XmlElement> &elements);
 // The contents, from the document's elements; false, with *why, when a text is over
 // kTextMost characters or a registry value has a datatype the installer does not take.
 bool ContentsFromDocument(const std::vector<desktop::XmlElement> &elements, Contents *contents, std::string *why);

@@ -32,6 +32,8 @@ std::string PackageText(const PackageFacts &facts, int codePage)
     if (!facts.AnyRead())
         return facts.setup == SetupForm::kXml ? "a cabinet whose _setup.xml is not valid" : "a cabinet without setup information";
     const SetupInfo &info = facts.info;
+    if (info.configuration)
+        return ConfigurationText(info.contents);
     auto shown = [&](const std::string &bytes) { return Shown(SetupText(info, bytes, codePage)); };
     std::string out = shown(info.app) + (info.provider.empty() ? "" : " (" + shown(info.provider) + ")") + ", "
                     + ProcessorText(info.processor) + ", " + OsRangeText(info);
@@ -43,12 +45,13 @@ std::string PackageText(const PackageFacts &facts, int codePage)
 }
 
 // What a package the installer may take puts on the device, and with --contents each thing;
-// nothing for one it refuses.
+// nothing for one it refuses, or one whose document only configures the device.
 std::string ContentsText(const LineReport &line, bool listed)
 {
     const PackageFacts &facts = *line.package;
     const Contents &contents = facts.info.contents;
-    if (line.verdict.installs == Installs::kNo || !facts.AnyRead())
+    bool empty = contents.files.empty() && contents.registry.empty() && contents.shortcuts.empty();
+    if (line.verdict.installs == Installs::kNo || !facts.AnyRead() || (facts.info.configuration && empty))
         return "";
     return "\n            " + ContentsLine(contents) + (listed ? ContentsListing(contents, "\n              ") : "");
 }

@@ -21,6 +21,8 @@ struct SetupInfo {
     std::vector<std::string> unsupported;
     bool setupDll = false;               // code the installer runs
     bool utf8 = false;                   // its texts are UTF-8, not in the device's code page
+    bool configuration = false;          // a document without an Install characteristic: it
+                                         // only configures the device
     Contents contents;                   // what it puts on the device
 };
 

@@ -69,8 +69,11 @@ bool SetupFromDocument(const std::vector<desktop::XmlElement> &elements, SetupIn
     std::map<std::string, std::string> parms;
     info->utf8 = true;
     if (!InstallParms(elements, &parms)) {
-        *why = "its _setup.xml has no Install characteristic";
-        return false;
+        // One that only configures the device (adds certificates, say) installs no files.
+        info->configuration = IsProvisioningDocument(elements);
+        if (!info->configuration)
+            *why = "its _setup.xml is not a provisioning document (wap-provisioningdoc)";
+        return info->configuration;
     }
     for (const auto &[name, value] : parms) {
         bool taken = true;

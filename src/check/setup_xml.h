@@ -9,8 +9,9 @@
 
 namespace check {
 
-// The document's Install characteristic, from its elements; false with *why when it has none
-// or a value that is not what its parm takes.
+// The document's Install characteristic, from its elements; false with *why when it is not a
+// provisioning document or has a value that is not what its parm takes. A provisioning
+// document without one only configures the device.
 bool SetupFromDocument(const std::vector<desktop::XmlElement> &elements, SetupInfo *info, std::string *why);
 // The same from the document's bytes, through the platform's XML parser.
 bool ReadSetupDocument(const std::string &bytes, SetupInfo *info, std::string *why);

@@ -2,7 +2,8 @@
 // verdict given. An invalid reading of the installer's own format refuses the package;
 // another is a doubt when nothing else is valid, else only a note. A cabinet whose data is
 // not read is a doubt too, unless it holds no setup information at all. A setup DLL of native
-// code for another processor refuses the package.
+// code for another processor refuses the package, and a document that only configures the
+// device leaves doubt where no .000 gives a header.
 #include "verdict.h"
 
 #include "processors.h"
@@ -47,6 +48,17 @@ Verdict JudgeSetupDll(const PackageFacts &facts)
                            "device cannot load"};
 }
 
+// A document without an Install characteristic, where no .000 gives the header.
+Verdict JudgeConfiguration(const PackageFacts &facts)
+{
+    for (const SetupReading &reading : facts.readings) {
+        if (reading.state == SetupState::kRead && !reading.info.configuration)
+            return {};
+    }
+    return {Installs::kMaybe, "it is a configuration package, whose _setup.xml has no Install characteristic: "
+                              "whether the installer takes one is not known here"};
+}
+
 }  // namespace
 
 Verdict Judge(const PackageFacts &facts, Version device, std::optional<unsigned long> processor)
@@ -65,7 +77,8 @@ Verdict Judge(const PackageFacts &facts, Version device, std::optional<unsigned 
         else if (reading.state == SetupState::kInvalid && (SetupFormats()[i].own || !anyValid))
             verdict = Stricter(verdict, {SetupFormats()[i].own ? Installs::kNo : Installs::kMaybe, reading.why});
     }
-    return Stricter(verdict, JudgeSetupDll(facts));
+    verdict = Stricter(verdict, JudgeSetupDll(facts));
+    return anyValid ? Stricter(verdict, JudgeConfiguration(facts)) : verdict;
 }
 
 std::string OsRangeText(const SetupInfo &info)

@@ -234,7 +234,8 @@ TEST(SetupDocument, ParmsAsTheInstallerReadsThemWithinTheBounds)
         {Document({"BuildNumberMax=-2147483649"}), false, 0, {}, {}, 0, false, ""},
         {Document({"OSVersionMin=4.x"}), false, 0, {}, {}, 0, false, ""},
         {Document({"SetupDLL=yes"}), false, 0, {}, {}, 0, false, ""},
-        {"<wap-provisioningdoc><characteristic type=\"FileOperation\"/></wap-provisioningdoc>", false, 0, {}, {}, 0, false, ""},
+        {"<wap-provisioningdoc><characteristic type=\"CertificateStore\"/></wap-provisioningdoc>", true, 0, {}, {}, 0, false, ""},
+        {"<provisioning><characteristic type=\"FileOperation\"/></provisioning>", false, 0, {}, {}, 0, false, ""},
         {"<wap-provisioningdoc><characteristic type=\"Install\">", false, 0, {}, {}, 0, false, ""},
     };
     for (size_t i = 0; i < std::size(cases); i++) {

@@ -112,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     sound.signature = true, sound.fault = check::CabinetFault::kNone, sound.members = {"A.000"};
     for (const auto &[described, kept] : {std::make_pair(records, false), std::make_pair(sound, true)}) {
         check::PackageFacts facts = check::DescribePackage(described, true, {kept ? 1u : 0u, {"A.000", bytes}});
-        check::Verdict verdict = check::Judge(facts, {6, 0}, 2577ul);
+        check::Verdict verdict = check::Judge(facts, {{6, 0}, 2577ul, L"PocketPC", 1252});
         CHECK((verdict.installs == check::Installs::kYes) == verdict.why.empty());
     }
     return 0;

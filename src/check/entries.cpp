@@ -173,7 +173,7 @@ void Checker::JudgePackage(LineReport &line, const PackageFacts &facts)
     if (line.sameAs != 0)
         line.verdict = {Installs::kNo, "the installer deleted the file when it ran line " + std::to_string(line.sameAs)};
     else
-        line.verdict = Judge(facts, device_, options_.processor);
+        line.verdict = Judge(facts, {device_, options_.processor, options_.platform, options_.codePage});
     const bool refused = line.verdict.installs == Installs::kNo;
     if (line.verdict.installs != Installs::kYes)
         line.warnings.push_back(refused ? Warning::kRefused : Warning::kMayRefuse);

@@ -79,6 +79,13 @@ void SetCodePage(Options &options, const std::string &text)
     options.codePage = int(*page);
 }
 
+void SetPlatform(Options &options, const std::string &text)
+{
+    options.platform = FromUtf8(text);
+    if (text.empty() || options.platform.find(0xFFFD) != Text::npos)
+        throw UsageError{"--platform takes the device's platform name, as UTF-8 text, not '" + ShownBytes(text) + "'"};
+}
+
 struct Option {
     std::vector<std::string> names;
     const char *value;            // what it takes, for the help; null for a flag
@@ -96,6 +103,8 @@ const std::vector<Option> &Table()
         {{"--processor"}, "N", "the device's processor type, one of " + ArmProcessorList() + "; default: any ARM "
          "type may do", SetProcessor},
         {{"--codepage"}, "N", "the device's ANSI code page, for lines that are not UTF-8 (default 1252)", SetCodePage},
+        {{"--platform"}, "NAME", "the device's platform name: a package that lists it among the platforms it does "
+         "not support is refused", SetPlatform},
         {{"--contents"}, nullptr, "list every file, registry value and shortcut that each package puts on the device",
          [](Options &options, const std::string &) { options.contents = true; }},
         {{"--json"}, nullptr, "print the report as one JSON object",

@@ -18,6 +18,7 @@ struct Options {
     unsigned long osMinor = 0;                // given as --os-version MAJOR.MINOR
     std::optional<unsigned long> processor;   // the device's, one of the ARM types
     int codePage = 1252;
+    Text platform;                            // the device's platform name; empty: not known
     bool json = false;
     bool strict = false;                      // every note counts as a failure
     bool contents = false;                    // list every file, registry value and shortcut

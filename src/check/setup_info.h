@@ -19,6 +19,7 @@ struct SetupInfo {
     Version osMin, osMax;                // 0.0: no bound
     unsigned long buildMin = 0, buildMax = 0;
     std::vector<std::string> unsupported;
+    bool unsupportedJoined = false;      // the document's: names run together, not to be split
     bool setupDll = false;               // code the installer runs
     bool utf8 = false;                   // its texts are UTF-8, not in the device's code page
     bool configuration = false;          // a document without an Install characteristic: it

@@ -68,6 +68,7 @@ bool SetupFromDocument(const std::vector<desktop::XmlElement> &elements, SetupIn
 {
     std::map<std::string, std::string> parms;
     info->utf8 = true;
+    info->unsupportedJoined = true;
     if (!InstallParms(elements, &parms)) {
         // One that only configures the device (adds certificates, say) installs no files.
         info->configuration = IsProvisioningDocument(elements);
@@ -89,6 +90,8 @@ bool SetupFromDocument(const std::vector<desktop::XmlElement> &elements, SetupIn
             taken = Whole(value, true, &info->buildMax);
         else if (name == "AppName")
             info->app = value;  // the provider and the application, joined
+        else if (name == "UnsupportedPlatforms")
+            info->unsupported.assign(value.empty() ? 0 : 1, value);
         else if (name == "SetupDLL")
             taken = (value == "0" || value == "1") && ((info->setupDll = value == "1"), true);
         if (!taken) {

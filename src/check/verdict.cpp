@@ -1,9 +1,9 @@
 // The verdict on a package: each valid setup reading judged against the device, the stricter
 // verdict given. An invalid reading of the installer's own format refuses the package;
 // another is a doubt when nothing else is valid, else only a note. A cabinet whose data is
-// not read is a doubt too, unless it holds no setup information at all. A setup DLL of native
-// code for another processor refuses the package, and a document that only configures the
-// device leaves doubt where no .000 gives a header.
+// not read is a doubt too, unless it holds no setup information at all. Then come what the
+// readings say together: the device's platform, the setup DLL's code, and a document that
+// only configures the device.
 #include "verdict.h"
 
 #include "processors.h"
@@ -22,8 +22,10 @@ bool Below(const Version &a, const Version &b)
 }
 
 // The verdict that the setup information alone gives.
-Verdict JudgeSetup(const SetupInfo &info, Version device, std::optional<unsigned long> processor)
+Verdict JudgeSetup(const SetupInfo &info, const Device &target)
 {
+    const Version device = target.version;
+    const std::optional<unsigned long> processor = target.processor;
     if (info.processor != 0 && !IsArmProcessor(info.processor))
         return {Installs::kNo, "it is built for " + ProcessorText(info.processor) + ", not for an ARM device"};
     bool low = info.osMin.major || info.osMin.minor, high = info.osMax.major || info.osMax.minor;
@@ -36,6 +38,34 @@ Verdict JudgeSetup(const SetupInfo &info, Version device, std::optional<unsigned
     std::string builds = BuildRangeText(info);
     if (!builds.empty())
         return {Installs::kMaybe, "it is built for " + builds + ", and the device's build is not known here"};
+    return {};
+}
+
+// The .000 splits its unsupported platforms, and a name there refuses the device; the
+// document runs them together (ce-package-contents.md), so a name found inside leaves doubt,
+// and only where no .000 gives a list.
+Verdict JudgePlatform(const PackageFacts &facts, const Device &device)
+{
+    if (device.platform.empty() || !facts.AnyRead())
+        return {};
+    const Text platform = desktop::FoldCase(device.platform);
+    bool split = false;
+    for (const SetupReading &reading : facts.readings)
+        split = split || (reading.state == SetupState::kRead && !reading.info.unsupportedJoined);
+    for (const SetupReading &reading : facts.readings) {
+        if (reading.state != SetupState::kRead || reading.info.unsupportedJoined == split)
+            continue;
+        for (const std::string &name : reading.info.unsupported) {
+            const Text folded = desktop::FoldCase(SetupText(reading.info, name, device.codePage));
+            if (split && folded == platform)
+                return {Installs::kNo, "it lists the device's platform, " + Quoted(device.platform)
+                                           + ", among those it does not support"};
+            if (!split && folded.find(platform) != Text::npos)
+                return {Installs::kMaybe, "its _setup.xml runs the platforms it does not support together, as "
+                                              + Quoted(SetupText(reading.info, name, device.codePage)) + ", and the "
+                                              "device's, " + Quoted(device.platform) + ", is found inside"};
+        }
+    }
     return {};
 }
 
@@ -61,7 +91,7 @@ Verdict JudgeConfiguration(const PackageFacts &facts)
 
 }  // namespace
 
-Verdict Judge(const PackageFacts &facts, Version device, std::optional<unsigned long> processor)
+Verdict Judge(const PackageFacts &facts, const Device &device)
 {
     // Setup information that is there but not read leaves the installer's answer open.
     if (facts.cabinet == CabinetState::kUnread && facts.setup != SetupForm::kNone)
@@ -73,10 +103,11 @@ Verdict Judge(const PackageFacts &facts, Version device, std::optional<unsigned 
     for (size_t i = 0; i < facts.readings.size(); i++) {
         const SetupReading &reading = facts.readings[i];
         if (reading.state == SetupState::kRead)
-            verdict = Stricter(verdict, JudgeSetup(reading.info, device, processor));
+            verdict = Stricter(verdict, JudgeSetup(reading.info, device));
         else if (reading.state == SetupState::kInvalid && (SetupFormats()[i].own || !anyValid))
             verdict = Stricter(verdict, {SetupFormats()[i].own ? Installs::kNo : Installs::kMaybe, reading.why});
     }
+    verdict = Stricter(verdict, JudgePlatform(facts, device));
     verdict = Stricter(verdict, JudgeSetupDll(facts));
     return anyValid ? Stricter(verdict, JudgeConfiguration(facts)) : verdict;
 }

@@ -14,8 +14,15 @@ struct Verdict {
     Installs installs = Installs::kYes;
     std::string why;                     // one sentence; empty for kYes
 };
-// Whether a device of that version (and processor type, where known) takes the package.
-Verdict Judge(const PackageFacts &facts, Version device, std::optional<unsigned long> processor);
+// The device a package is judged for.
+struct Device {
+    Version version;
+    std::optional<unsigned long> processor;   // its type, where known
+    Text platform;                            // its platform's name, where known
+    int codePage = 1252;                      // for the names a .000 gives
+};
+// Whether the device's installer takes the package.
+Verdict Judge(const PackageFacts &facts, const Device &device);
 
 std::string VersionText(const Version &version);        // "4.20"
 std::string OsRangeText(const SetupInfo &info);         // "OS 4.0 to 5.99", "OS 5.0 and later"...

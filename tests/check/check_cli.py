@@ -94,6 +94,8 @@ def bounds(layout):
 
 
 CAB, MSZIP = package(), package(cab.MSZIP)
+
+
 def writes(layout, folder="Windows", flags=(), **setup):
     return contents_package(layout, {"files": [(folder, "ITCSSApi.dll", 1, list(flags))]}, **setup)
 
@@ -105,6 +107,11 @@ WRITES = {layout: {L6: b"first.cab\nagain.cab\nrefused.cab\nnever.cab\nnewer.cab
                    "refused.cab": writes(layout, processor=586), "never.cab": writes(layout, flags=["never-overwrite"]),
                    "newer.cab": writes(layout, flags=["keep-newer"]), "elsewhere.cab": writes(layout, "%CE15%")}
           for layout in ("ours", "cabwiz", "xml")}
+# The .000 splits the platforms a package does not support; the document runs them together.
+PLATFORMS = {L6: b"split.cab\njoined.cab\nsplit elsewhere.cab\n",
+             "split.cab": package(unsupported=["PocketPC", "HPC"]),
+             "joined.cab": cab.cabinet([("_setup.xml", cab.setup_xml(unsupported="JUPITERHPC"))]),
+             "split elsewhere.cab": package(unsupported=["HPCPRO"], extra=[("_setup.xml", cab.setup_xml(unsupported="HPCPRO"))])}
 HAZARDS = {L6: b"\\a.cab\ndll.cab\nbuilds.cab\n", "a.cab": CAB, "dll.cab": package(extra=[("SETUP.999", b"MZ")]),
            "builds.cab": package(build_min=20000), "cabbatch.exe": program(0x1C2, 9)}
 HAZARD_LINES = ["program cabbatch.exe 0x01c2 9 device", f"{L6} v6 bytes runs", "1 \\a.cab found absolute",
@@ -350,6 +357,10 @@ CASES = {
         f"5 newer.cab found overwrites{yes} none", f"6 elsewhere.cab found{yes} none"])
        for layout, yes, no in (("ours", "", " ok/000/no"), ("cabwiz", "", " ok/000/no"),
                                ("xml", " ok/xml/yes/read", " ok/xml/no/read"))},
+    "the device's platform": (PLATFORMS, ["--platform", "hpc"], 1,
+                              [f"{L6} v6 bytes runs", "1 split.cab found refused ok/000/no",
+                               "2 joined.cab found may-refuse ok/xml/yes/read".replace("yes", "maybe"),
+                               "3 split elsewhere.cab found ok/000/yes/read"]),
 }
 # The same contents through each form of setup information read as the same facts, paths
 # whole. name: (contents, members by number, the JSON contents of each form in short).
@@ -499,6 +510,10 @@ HUMAN = {
          "large.cab": BOUNDS["1 MiB and a byte.cab"][0], "large document.cab": contents_package("xml", {}, size=(1 << 20) + 1)},
         [], ["1 MiB, more than the check reads", "over 260 characters", "leads outside it",
              "may refuse it: its setup information is over 1 MiB"]),
+    "the device's platform": (PLATFORMS, ["--platform", "HPC"],
+                              ["it lists the device's platform, \"HPC\", among those it does not support",
+                               "runs the platforms it does not support together, as \"JUPITERHPC\", and the device's, "
+                               "\"HPC\", is found inside", "; not for PocketPC, HPC"]),
     "hazards only": ({L6: b"dll.cab\n", "dll.cab": PACKAGES["dll.cab"][0], "cabbatch.exe": program(0x1C2, 9)}, [],
                      ["1 thing to look at, each marked !; none of them stops the card: ready for the device."]),
 }
@@ -515,6 +530,7 @@ def json_cards():
     cards.update({f"writes_{layout}": (files, []) for layout, files in WRITES.items()})
     cards["forms"] = (card({f"{layout} {name}.cab": contents_package(layout, contents, members)
                             for name, (contents, members, _) in FORMS.items() for layout in ("ours", "cabwiz", "xml")}), [])
+    cards["platforms"] = (PLATFORMS, ["--platform", "HPC"])
     return cards
 
 

@@ -1,10 +1,12 @@
 // What a package puts on the device, read the same from either form: whole paths, the flags'
-// names, the sizes shown, and what a list's packages write over each other.
+// names, the sizes shown, what a list's packages write over each other, and the verdicts that
+// the device's platform, the setup DLL's code and a configuration document give.
 #include <gtest/gtest.h>
 
 #include "check/collisions.h"
 #include "check/contents.h"
 #include "check/contents_report.h"
+#include "check/verdict.h"
 
 using namespace check;
 
@@ -63,5 +65,36 @@ TEST(Collisions, TheLastEarlierWriterAndWhatTheFlagsKeep)
             EXPECT_EQ(collision->keeps, lines[i].keeps) << "line " << i + 1;
             EXPECT_EQ(collision->more, lines[i].more) << "line " << i + 1;
         }
+    }
+}
+
+// The verdicts that the readings give together.
+TEST(Judge, ThePlatformTheSetupDllsCodeAndAConfigurationDocument)
+{
+    auto reading = [](std::vector<std::string> unsupported, bool joined, bool configuration = false) {
+        SetupReading read{SetupState::kRead, {}, ""};
+        read.info.unsupported = unsupported, read.info.unsupportedJoined = joined, read.info.configuration = configuration;
+        read.info.utf8 = joined;
+        return read;
+    };
+    const SetupReading absent, split = reading({"PocketPC", "HPC"}, false), joined = reading({"HPCJUPITER"}, true);
+    const SetupReading configuration = reading({}, true, true);
+    const ProgramCode mips{CodeKind::kMips, 0x166}, none{CodeKind::kNone, 0}, dotnet{CodeKind::kDotnet, 0x14C};
+    const Installs yes = Installs::kYes, no = Installs::kNo, maybe = Installs::kMaybe;
+    const struct { std::vector<SetupReading> readings; std::optional<ProgramCode> dll; Text platform; Installs installs;
+                   const char *why; } cases[] = {
+        {{split}, {}, L"hpc", no, "\"hpc\""}, {{split}, {}, L"HPCX", yes, ""}, {{split}, {}, L"", yes, ""},
+        {{absent, joined}, {}, L"jupiter", maybe, "\"HPCJUPITER\""}, {{absent, joined}, {}, L"PPC", yes, ""},
+        {{reading({"PocketPC"}, false), joined}, {}, L"JUPITER", yes, ""},
+        {{split}, mips, L"", no, "MIPS code"}, {{split}, none, L"", yes, ""}, {{split}, dotnet, L"", yes, ""},
+        {{absent, configuration}, {}, L"", maybe, "configuration package"}, {{split, configuration}, {}, L"", yes, ""},
+    };
+    for (size_t i = 0; i < std::size(cases); i++) {
+        PackageFacts facts;
+        facts.cabinet = CabinetState::kOk, facts.setup = SetupForm::kXml;
+        facts.readings = cases[i].readings, facts.setupDllCode = cases[i].dll;
+        Verdict verdict = Judge(facts, {{6, 0}, std::nullopt, cases[i].platform, 1252});
+        EXPECT_EQ(verdict.installs, cases[i].installs) << "case " << i << ": " << verdict.why;
+        EXPECT_NE(verdict.why.find(cases[i].why), std::string::npos) << "case " << i << ": " << verdict.why;
     }
 }

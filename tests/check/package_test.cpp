@@ -41,6 +41,8 @@ std::string SetupBytes(std::initializer_list<std::tuple<size_t, unsigned long, i
     return bytes;
 }
 
+const Device kVersionSix{{6, 0}, std::nullopt, L"", 1252};
+
 bool Parses(const std::string &bytes, SetupInfo *info = nullptr)
 {
     SetupInfo ignored;
@@ -99,7 +101,7 @@ TEST(Judge, VersionProcessorAndBuildBounds)
         facts.cabinet = CabinetState::kOk;
         facts.setup = SetupForm::k000;
         facts.readings = {SetupReading{SetupState::kRead, info, ""}};
-        return Judge(facts, device, processor).installs;
+        return Judge(facts, {device, processor, L"", 1252}).installs;
     };
     const Installs yes = Installs::kYes, no = Installs::kNo, maybe = Installs::kMaybe;
     SetupInfo range;
@@ -156,7 +158,7 @@ TEST(DescribePackage, TheCabinetFromItsRecordsAndTheLibrarysRead)
         const auto &c = cases[i];
         bool read = c.readThrough && c.records.fault == CabinetFault::kNone;
         PackageFacts facts = DescribePackage(c.records, c.readThrough, {read ? 1u : 0u, {"A.000", SetupBytes()}});
-        Verdict verdict = Judge(facts, {6, 0}, {});
+        Verdict verdict = Judge(facts, kVersionSix);
         EXPECT_EQ(facts.cabinet, c.cabinet) << "case " << i;
         EXPECT_EQ(facts.setup, c.form) << "case " << i;
         EXPECT_EQ(facts.setupDll, c.dll) << "case " << i;
@@ -200,7 +202,7 @@ TEST(DescribePackage, SetupFromEitherFormatAndTheStricterVerdict)
             differ.push_back(d.field);
         EXPECT_EQ(facts.setup, c.form) << "case " << i;
         EXPECT_EQ(facts.State(SetupForm::kXml), c.xml) << "case " << i;
-        EXPECT_EQ(Judge(facts, {6, 0}, {}).installs, c.installs) << "case " << i;
+        EXPECT_EQ(Judge(facts, kVersionSix).installs, c.installs) << "case " << i;
         EXPECT_EQ(differ, c.differ) << "case " << i;
         EXPECT_EQ(facts.setupDll, c.dll) << "case " << i;
     }

@@ -133,7 +133,7 @@ def run_case(card, name):
 
 # The card check's own test packages, on cards of their kind (check_cli.json_cards): both
 # builds must give the same JSON for every one.
-JSON_CARDS = ["packages_ours", "packages_cabwiz", "writes_ours", "writes_cabwiz", "writes_xml", "forms"]
+JSON_CARDS = ["packages_ours", "packages_cabwiz", "writes_ours", "writes_cabwiz", "writes_xml", "forms", "platforms"]
 
 
 def json_card(name):

@@ -1,5 +1,5 @@
 // The contents of a package in words and in JSON, in the order the setup information gives
-// them. A line names at most a few folders, so that a package of thousands stays one line.
+// them, every text from the package a name of the phrase. A line names at most a few folders, so that a package of thousands stays one line.
 #include "contents_report.h"
 
 #include <algorithm>
@@ -18,25 +18,25 @@ std::string Counted(size_t count, const std::string &thing)
 }
 
 // The texts, each once, the first few named: "A", "A and B", "A, B, C and 4 more folders".
-std::string Listed(const std::vector<Text> &texts, const std::string &thing)
+Phrase Listed(const std::vector<Text> &texts, const std::string &thing)
 {
-    std::vector<std::string> named;
+    std::vector<Phrase> named;
     std::set<Text> seen;
     for (const Text &text : texts) {
         if (seen.insert(desktop::FoldCase(text)).second && named.size() < kNamed)
-            named.push_back(Shown(text));
+            named.push_back(Phrase::Name(text));
     }
     size_t more = seen.size() - named.size();
-    std::string out;
+    Phrase out;
     for (size_t i = 0; i < named.size(); i++)
         out += (i == 0 ? "" : i + 1 == named.size() && more == 0 ? " and " : ", ") + named[i];
     return out + (more > 0 ? " and " + std::to_string(more) + " more " + thing + (more == 1 ? "" : "s") : "");
 }
 
-std::string FileLine(const InstalledFile &file)
+Phrase FileLine(const InstalledFile &file)
 {
-    std::string out = "file " + Shown(file.path) + ": " + SizeText(file.bytes) + ", " + CodeText(file.code) + ", "
-                    + (file.member ? "from " + ShownBytes(*file.member) : "in no member of the cabinet");
+    Phrase out = "file " + Phrase::Name(file.path) + ": " + SizeText(file.bytes) + ", " + CodeText(file.code) + ", "
+               + (file.member ? "from " + Phrase::NameBytes(*file.member) : Phrase("in no member of the cabinet"));
     std::vector<std::string> flags = FlagNames(file.flags);
     for (size_t i = 0; i < flags.size(); i++)
         out += (i == 0 ? "; " : ", ") + flags[i];
@@ -72,37 +72,36 @@ std::string SizeText(std::uint64_t bytes)
     return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " MB";
 }
 
-std::string ContentsLine(const Contents &contents)
+Phrase ContentsLine(const Contents &contents)
 {
     std::vector<Text> folders;
     for (const InstalledFile &file : contents.files)
         folders.push_back(FolderOf(file.path));
-    std::string files = contents.files.empty() ? "installs no files"
+    Phrase files = contents.files.empty() ? Phrase("installs no files")
         : "installs " + Counted(contents.files.size(), "file") + " (" + SizeText(contents.bytes) + ") into "
               + Listed(folders, "folder");
     return files + "; " + Counted(contents.registry.size(), "registry value") + "; "
          + Counted(contents.shortcuts.size(), "shortcut");
 }
 
-std::string ConfigurationText(const Contents &contents)
+Phrase ConfigurationText(const Contents &contents)
 {
-    std::string types = Listed(contents.configures, "characteristic");
-    return std::string("a configuration package") + (contents.files.empty() ? ": it installs no files" : "")
-         + (types.empty() ? "" : " (" + types + ")");
+    Phrase out = std::string("a configuration package") + (contents.files.empty() ? ": it installs no files" : "");
+    return contents.configures.empty() ? out : out + " (" + Listed(contents.configures, "characteristic") + ")";
 }
 
-std::string ContentsListing(const Contents &contents, const std::string &indent)
+std::vector<Phrase> ContentsListing(const Contents &contents)
 {
-    std::string out;
+    std::vector<Phrase> lines;
     for (const InstalledFile &file : contents.files)
-        out += indent + FileLine(file);
+        lines.push_back(FileLine(file));
     for (const RegistryValue &value : contents.registry)
-        out += indent + "registry " + Shown(value.key) + ", "
-             + (value.name.empty() ? std::string("its default value") : "value " + Quoted(value.name)) + " ("
-             + RegistryTypeName(value.type) + ")";
+        lines.push_back("registry " + Phrase::Name(value.key) + ", "
+                        + (value.name.empty() ? Phrase("its default value") : "value " + Phrase::QuotedName(value.name))
+                        + " (" + RegistryTypeName(value.type) + ")");
     for (const Shortcut &shortcut : contents.shortcuts)
-        out += indent + "shortcut " + Shown(shortcut.path) + " to " + Shown(shortcut.target);
-    return out;
+        lines.push_back("shortcut " + Phrase::Name(shortcut.path) + " to " + Phrase::Name(shortcut.target));
+    return lines;
 }
 
 std::string JsonContents(const Contents &contents)

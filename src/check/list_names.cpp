@@ -73,6 +73,9 @@ static std::string ListName(unsigned long version)
     return "\"" + ToUtf8(kListNameStart) + std::to_string(version) + ToUtf8(kListNameEnd) + "\"";
 }
 
+// Part of a name, quoted as it is: the report escapes the reason it stands in as a whole.
+static std::string Exact(const Text &part) { return "\"" + ToUtf8(part) + "\""; }
+
 // What keeps a name (folded, and as it is) from being the list it nearly is, and that
 // list's version; empty when it is not near one.
 static std::string NearMissWhy(const Text &folded, const Text &name, unsigned long *version)
@@ -89,7 +92,7 @@ static std::string NearMissWhy(const Text &folded, const Text &name, unsigned lo
     Text trimmed = rest.substr(0, rest.find_last_not_of(L' ') + 1);
     const size_t end = kFoldedEnd.size();
     if (separator == L"." && zeros == 0 && rest.size() > end && rest.compare(0, end, kFoldedEnd) == 0 && rest[end] == L'.')
-        return "it has a second extension, " + Quoted(name.substr(folded.size() - rest.size() + end))
+        return "it has a second extension, " + Exact(name.substr(folded.size() - rest.size() + end))
              + ", which Windows hides" + wanted;
     if (separator == L"." && zeros == 0 && trimmed == kFoldedEnd)
         return "its name ends in spaces after .txt" + wanted;
@@ -97,7 +100,7 @@ static std::string NearMissWhy(const Text &folded, const Text &name, unsigned lo
         return "its name has no .txt at the end" + wanted;
     if (separator != L"." && zeros == 0 && rest == kFoldedEnd)
         return (separator.empty() ? std::string("the dot before CE is missing")
-                                  : "it has " + Quoted(separator) + " where the dot before CE goes") + wanted;
+                                  : "it has " + Exact(separator) + " where the dot before CE goes") + wanted;
     if (separator == L"." && zeros > 0 && rest == kFoldedEnd)
         return "its version has a leading zero" + wanted;
     return "";

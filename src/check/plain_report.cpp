@@ -1,5 +1,5 @@
 // The plain report. It says only what the model holds, in sentences from the warnings table,
-// and every outside text reaches it through Shown().
+// each line a Phrase, so that every outside text reaches it through the one escaping function.
 #include "plain_report.h"
 
 #include <algorithm>
@@ -18,10 +18,10 @@ std::string Count(size_t count, const std::string &thing)
     return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
 }
 
-std::string Sentence(Warning warning, const NoteSubject &subject) { return RowOf(warning).sentence(subject); }
+Phrase Sentence(Warning warning, const NoteSubject &subject) { return RowOf(warning).sentence(subject); }
 
 // A line or so on what a package holds: "Acme Tools (Acme), ARM 2577, OS 4.0 to 6.99".
-std::string PackageText(const PackageFacts &facts, int codePage)
+Phrase PackageText(const PackageFacts &facts, int codePage)
 {
     if (facts.cabinet == CabinetState::kUnread)
         return "a cabinet whose data the check does not read";
@@ -34,9 +34,11 @@ std::string PackageText(const PackageFacts &facts, int codePage)
     const SetupInfo &info = facts.info;
     if (info.configuration)
         return ConfigurationText(info.contents);
-    auto shown = [&](const std::string &bytes) { return Shown(SetupText(info, bytes, codePage)); };
-    std::string out = shown(info.app) + (info.provider.empty() ? "" : " (" + shown(info.provider) + ")") + ", "
-                    + ProcessorText(info.processor) + ", " + OsRangeText(info);
+    auto shown = [&](const std::string &bytes) { return Phrase::Name(SetupText(info, bytes, codePage)); };
+    Phrase out = shown(info.app);
+    if (!info.provider.empty())
+        out += " (" + shown(info.provider) + ")";
+    out += ", " + ProcessorText(info.processor) + ", " + OsRangeText(info);
     if (!BuildRangeText(info).empty())
         out += ", " + BuildRangeText(info);
     for (size_t i = 0; i < info.unsupported.size(); i++)
@@ -44,16 +46,19 @@ std::string PackageText(const PackageFacts &facts, int codePage)
     return out;
 }
 
-// What a package the installer may take puts on the device, and with --contents each thing;
-// nothing for one it refuses, or one whose document only configures the device.
-std::string ContentsText(const LineReport &line, bool listed)
+// What a package the installer may take puts on the device, and with --contents each thing,
+// a line each; nothing for one it refuses, or one whose document only configures the device.
+std::vector<Phrase> ContentsText(const LineReport &line, bool listed)
 {
     const PackageFacts &facts = *line.package;
     const Contents &contents = facts.info.contents;
     bool empty = contents.files.empty() && contents.registry.empty() && contents.shortcuts.empty();
     if (line.verdict.installs == Installs::kNo || !facts.AnyRead() || (facts.info.configuration && empty))
-        return "";
-    return "\n            " + ContentsLine(contents) + (listed ? ContentsListing(contents, "\n              ") : "");
+        return {};
+    std::vector<Phrase> lines = {"            " + ContentsLine(contents)};
+    for (const Phrase &each : listed ? ContentsListing(contents) : std::vector<Phrase>())
+        lines.push_back("              " + each);
+    return lines;
 }
 
 std::string EncodingText(ListEncoding encoding, int codePage)
@@ -114,17 +119,19 @@ public:
     void Begin(const Options &options) override
     {
         options_ = &options;
-        out_.Add("Card folder " + ShownBytes(options.folder) + ", on the device " + Quoted(options.deviceDir)
-                 + (options.deviceDirGiven ? " (--device-dir)\n" : " (the default; --device-dir names another)\n"));
+        out_.Add(AsLine("Card folder " + Phrase::NameBytes(options.folder) + ", on the device "
+                       + Phrase::QuotedName(options.deviceDir)
+                       + (options.deviceDirGiven ? " (--device-dir)" : " (the default; --device-dir names another)")));
     }
 
     void BeginList(const ListReport &list) override
     {
-        out_.Add("\n" + Shown(list.file.name) + ": for OS version " + std::to_string(list.file.osVersion)
-                 + ", " + EncodingText(list.encoding, options_->codePage) + "\n");
+        std::string out = "\n" + AsLine(Phrase::Name(list.file.name) + ": for OS version " + std::to_string(list.file.osVersion)
+                                       + ", " + EncodingText(list.encoding, options_->codePage));
         if (!list.runs)
-            out_.Add("  ! " + Sentence(Warning::kListUnnamable, {*options_, nullptr, &list}) + "\n"
-                     "  Were it read, its lines would be:\n");
+            out += AsLine("  ! " + Sentence(Warning::kListUnnamable, {*options_, nullptr, &list}))
+                 + "  Were it read, its lines would be:\n";
+        out_.Add(out);
     }
 
     void Line(const LineReport &line) override;
@@ -132,27 +139,29 @@ public:
     void EndList(const ListReport &list) override
     {
         const Counts &c = list.counts;
-        std::string out = "  " + Count(c.lines, "line") + ": " + StartsText(c) + ", " + Count(c.blank, "blank line")
-                        + ", " + Count(c.skipped, "line") + " skipped. Its packages install "
-                        + SizeText(c.bytes) + ".";
+        std::string counts = "  " + Count(c.lines, "line") + ": " + StartsText(c) + ", " + Count(c.blank, "blank line")
+                           + ", " + Count(c.skipped, "line") + " skipped. Its packages install " + SizeText(c.bytes) + ".";
         if (list.runs && !list.file.facts.readOnly)
-            out += " Then the device deletes the list, so the batch runs once.";
+            counts += " Then the device deletes the list, so the batch runs once.";
+        std::string out = AsLine(counts);
         for (Warning warning : ListNotes(list)) {
             if (warning != Warning::kListUnnamable)  // told before its lines
-                out += "\n  ! " + Sentence(warning, {*options_, nullptr, &list});
+                out += AsLine("  ! " + Sentence(warning, {*options_, nullptr, &list}));
         }
-        out_.Add(out + "\n");
+        out_.Add(out);
     }
 
     void End(const Totals &totals) override;
 
 private:
+    // One line of the report, shown for a terminal.
+    static std::string AsLine(const Phrase &line) { return line.Shown() + "\n"; }
     // What a package holds reads the same on each of its lines, so it is made once.
     const std::string &Described(const PackageFacts &facts)
     {
         auto known = described_.find(&facts);
         if (known == described_.end())
-            known = described_.emplace(&facts, "\n            " + PackageText(facts, options_->codePage)).first;
+            known = described_.emplace(&facts, AsLine("            " + PackageText(facts, options_->codePage))).first;
         return known->second;
     }
     std::string ProgramsText(const Totals &totals) const;
@@ -167,21 +176,23 @@ void PlainReport::Line(const LineReport &line)
 {
     char number[16];
     std::snprintf(number, sizeof number, "  %5d  ", line.number);
-    line_.assign(number);
     const NoteSubject subject{*options_, &line};
     if (line.reason == Reason::kNone) {
-        line_.append("install \"").append(Shown(line.packagePath)).append("\"");
-        if (line.package != nullptr)
-            line_.append(Described(*line.package)).append(ContentsText(line, options_->contents));
+        line_.assign(AsLine(number + ("install " + Phrase::QuotedName(line.packagePath))));
+        if (line.package != nullptr) {
+            line_.append(Described(*line.package));
+            for (const Phrase &contents : ContentsText(line, options_->contents))
+                line_.append(AsLine(contents));
+        }
         for (Warning warning : LineNotes(line))
-            line_.append("\n            ! ").append(Sentence(warning, subject));
+            line_.append(AsLine("            ! " + Sentence(warning, subject)));
     } else if (line.reason == Reason::kBlank) {
-        line_.append("skip    blank line");
+        line_.assign(number).append("skip    blank line\n");
     } else {
         // A skipped line is a note of its own, but for a blank one.
-        line_.append("skip  ! ").append(Sentence(*WarningOf(line.reason), subject));
+        line_.assign(AsLine(number + ("skip  ! " + Sentence(*WarningOf(line.reason), subject))));
     }
-    out_.Add(line_.append("\n"));
+    out_.Add(line_);
 }
 
 std::string PlainReport::ProgramsText(const Totals &totals) const
@@ -189,13 +200,13 @@ std::string PlainReport::ProgramsText(const Totals &totals) const
     std::string out;
     for (const Program &program : totals.programs) {
         std::string version = program.version ? " " + ProgramVersionText(*program.version) : "";
-        out += (out.empty() ? "\nPrograms in the folder:\n" : "") + ("  " + Quoted(program.file) + version + ": "
-               + ProgramText(program) + "\n");
+        out += (out.empty() ? "\nPrograms in the folder:\n" : "")
+             + AsLine("  " + Phrase::QuotedName(program.file) + version + ": " + ProgramText(program));
         if (program.older)
-            out += "  ! " + Sentence(Warning::kProgramOlder, {*options_, nullptr, nullptr, nullptr, &program}) + "\n";
+            out += AsLine("  ! " + Sentence(Warning::kProgramOlder, {*options_, nullptr, nullptr, nullptr, &program}));
     }
     if (Has(totals.warnings, Warning::kNoDeviceProgram))
-        out += "  ! " + Sentence(Warning::kNoDeviceProgram, {*options_}) + "\n";
+        out += AsLine("  ! " + Sentence(Warning::kNoDeviceProgram, {*options_}));
     return out;
 }
 
@@ -203,20 +214,20 @@ void PlainReport::End(const Totals &totals)
 {
     std::string out;
     if (Has(totals.warnings, Warning::kNoList))
-        out += "\n! " + Sentence(Warning::kNoList, {*options_}) + "\n";
+        out += "\n" + AsLine("! " + Sentence(Warning::kNoList, {*options_}));
     std::string notes;
     for (const NearMiss &miss : totals.nearMisses)
-        notes += "! " + Sentence(Warning::kListNearMiss, {*options_, nullptr, nullptr, &miss}) + "\n";
+        notes += AsLine("! " + Sentence(Warning::kListNearMiss, {*options_, nullptr, nullptr, &miss}));
     for (Warning warning : {Warning::kCaseTwins, Warning::kUnholdableFiles, Warning::kUnlisted}) {
         if (Has(totals.warnings, warning))
-            notes += "! " + Sentence(warning, {*options_, nullptr, nullptr, nullptr, nullptr, &totals}) + "\n";
+            notes += AsLine("! " + Sentence(warning, {*options_, nullptr, nullptr, nullptr, nullptr, &totals}));
     }
     out += notes.empty() ? "" : "\n" + notes;
     out += ProgramsText(totals);
-    out += "\nSummary: " + Count(totals.lists, "list") + "; " + SummaryText(totals) + "\n";
+    out += "\n" + AsLine("Summary: " + Count(totals.lists, "list") + "; " + SummaryText(totals));
     if (totals.installs > 0)
-        out += "The device's installer deletes each package file once it has run it, even when the "
-               "installation failed: the card's packages are used up along with its list.\n";
+        out += AsLine("The device's installer deletes each package file once it has run it, even when the "
+                     "installation failed: the card's packages are used up along with its list.");
     out_.Add(out);
     out_.Flush();
 }

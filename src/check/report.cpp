@@ -3,8 +3,14 @@
 #include "report.h"
 
 #include <algorithm>
+#include <cwchar>
 
 namespace check {
+
+size_t ArgumentsLength(const LineReport &line)
+{
+    return wcslen(kInstallerSwitches) + line.packagePath.size() + 2;
+}
 
 bool HasWarning(const LineReport &line, Warning warning)
 {

@@ -45,6 +45,11 @@ struct LineReport {
     std::optional<Collision> collision;  // with Warning::kOverwrites: a file an earlier line wrote
 };
 
+// The installer's arguments for a line's package, with the switches and the two quotes, and
+// the most the program passes.
+size_t ArgumentsLength(const LineReport &line);
+constexpr size_t kArgumentsMost = kArgumentsCapacity - 1;
+
 // Every line of a list counted once: lines = starts + blank + skipped, starts = install +
 // maybe + fail, fail = notFound + refused + repeated + other.
 struct Counts {

@@ -18,49 +18,51 @@ std::string Numbered(int number) { return std::to_string(number); }
 
 // ---- Lines
 
-std::string NotFound(const NoteSubject &s)
+Phrase NotFound(const NoteSubject &s)
 {
     const LineReport &line = *s.line;
-    std::string out = HasWarning(line, Warning::kNotAFile) ? "not in the card folder: that name is not a regular file"
-                                                           : "not in the card folder";
+    Phrase out = HasWarning(line, Warning::kNotAFile) ? "not in the card folder: that name is not a regular file"
+                                                      : "not in the card folder";
     if (line.cause != Cause::kNone)
         out += (HasWarning(line, Warning::kNotAFile) ? ", and " : ": ") + CauseWords(line.cause, line.packageEntry);
     switch (line.hint) {
-    case HintKind::kNear: return out + "; it holds " + Quoted(line.suggestion);
-    case HintKind::kElsewhere: return out + "; the card holds it as " + Quoted(line.suggestion);
-    case HintKind::kOwnFolder: return out + "; the list names the card's own folder: write " + Quoted(line.suggestion);
+    case HintKind::kNear: return out + "; it holds " + Phrase::QuotedName(line.suggestion);
+    case HintKind::kElsewhere: return out + "; the card holds it as " + Phrase::QuotedName(line.suggestion);
+    case HintKind::kOwnFolder:
+        return out + "; the list names the card's own folder: write " + Phrase::QuotedName(line.suggestion);
     case HintKind::kNone: break;
     }
     return out;
 }
 
-std::string Quote(const NoteSubject &s)
+Phrase Quote(const NoteSubject &s)
 {
-    return "holds a double quote, where the installer's package path ends: " + Quoted(s.line->switches)
-         + " reaches the installer as switches"
-         + (s.line->keepsPackage ? "; \"/delete 0\" among them keeps the package on the card" : "");
+    return "holds a double quote, where the installer's package path ends: " + Phrase::QuotedName(s.line->switches)
+         + (s.line->keepsPackage ? " reaches the installer as switches; \"/delete 0\" among them keeps the package on "
+                                   "the card"
+                                 : " reaches the installer as switches");
 }
 
-std::string Unholdable(const NoteSubject &s)
+Phrase Unholdable(const NoteSubject &s)
 {
-    return "no file on the device can be named so: the name holds " + Quoted(Text(1, s.line->unholdable));
+    return "no file on the device can be named so: the name holds " + Phrase::QuotedName(Text(1, s.line->unholdable));
 }
 
-std::string Trailing(const NoteSubject &s)
+Phrase Trailing(const NoteSubject &s)
 {
     const LineReport &line = *s.line;
-    return "ends with " + TrailingWords(line.packageEntry) + ", which desktop Windows drops from a name; whether the "
-           "device does is not known, so the installer may not find the package"
-         + (line.suggestion.empty() ? "" : ": write " + Quoted(line.suggestion));
+    Phrase out = "ends with " + TrailingWords(line.packageEntry) + ", which desktop Windows drops from a name; whether "
+                 "the device does is not known, so the installer may not find the package";
+    return line.suggestion.empty() ? out : out + ": write " + Phrase::QuotedName(line.suggestion);
 }
 
 // Up to ten names, then how many more.
-std::string Names(const std::vector<Text> &names)
+Phrase Names(const std::vector<Text> &names)
 {
-    std::string out;
+    Phrase out;
     const size_t shown = names.size() > 10 ? 10 : names.size();
     for (size_t i = 0; i < shown; i++)
-        out += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + Quoted(names[i]);
+        out += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + Phrase::QuotedName(names[i]);
     return names.size() > shown ? out + " and " + std::to_string(names.size() - shown) + " more" : out;
 }
 
@@ -69,9 +71,9 @@ std::string Walked(const Totals &totals)
     return totals.walkCut ? " (of the first " + std::to_string(CardWalk::kMostNames) + " names on the card)" : "";
 }
 
-std::string CaseTwins(const NoteSubject &s)
+Phrase CaseTwins(const NoteSubject &s)
 {
-    std::string out;
+    Phrase out;
     const std::vector<std::vector<Text>> &groups = s.totals->caseTwins;
     for (size_t i = 0; i < groups.size() && i < 10; i++)
         out += (i == 0 ? "The device's file system holds only one of " : "; only one of ") + Names(groups[i]);
@@ -80,46 +82,44 @@ std::string CaseTwins(const NoteSubject &s)
     return out + ": which one it gets is not known" + Walked(*s.totals) + ".";
 }
 
-std::string UnholdableFiles(const NoteSubject &s)
+Phrase UnholdableFiles(const NoteSubject &s)
 {
     return "No file on the device can be named as these are, with one of ? * : < > | \" or a control character: "
          + Names(s.totals->unholdable) + Walked(*s.totals) + ".";
 }
 
-std::string Unlisted(const NoteSubject &s)
+Phrase Unlisted(const NoteSubject &s)
 {
     return "No list names these packages, so nothing installs them: " + Names(s.totals->unlisted) + Walked(*s.totals)
          + ".";
 }
 
-std::string Duplicate(const NoteSubject &s)
+Phrase Duplicate(const NoteSubject &s)
 {
     const LineReport &line = *s.line;
     return "the same package as line " + Numbered(line.sameAs) + ": the installer deleted the file when it ran line "
          + Numbered(line.sameAs) + ", so this start fails; drop line " + Numbered(line.number);
 }
 
-std::string Disagrees(const NoteSubject &s)
+Phrase Disagrees(const NoteSubject &s)
 {
-    std::string fields;
+    Phrase fields;
     for (const Disagreement &d : s.line->package->disagreements)
-        fields += (fields.empty() ? "" : ", ") + d.field + " " + ShownBytes(d.first) + " against "
-                + ShownBytes(d.second);
+        fields += (fields.Exact().empty() ? "" : ", ") + d.field + " " + Phrase::Reason(d.first) + " against "
+                + Phrase::Reason(d.second);
     return "its .000 and its _setup.xml disagree (" + fields + "): the stricter verdict is given, since which "
            "of the two a device's installer reads is not known here";
 }
 
-std::string DoesNotFit(const NoteSubject &s)
+Phrase DoesNotFit(const NoteSubject &s)
 {
-    // The switches with their spaces and the two quotes go around the package path.
-    const size_t most = kArgumentsCapacity - 1;
-    size_t length = wcslen(kInstallerSwitches) + s.line->packagePath.size() + 2, over = length - most;
-    return Quoted(s.line->packagePath) + " does not fit: with the switches and quotes the installer's arguments "
-           "would be " + std::to_string(length) + " characters, " + std::to_string(over) + " more than the "
-           "program's " + std::to_string(most) + "; shorten the folder or the name by " + Plural(over, "character");
+    size_t length = ArgumentsLength(*s.line), over = length - kArgumentsMost;
+    return Phrase::QuotedName(s.line->packagePath) + " does not fit: with the switches and quotes the installer's "
+           "arguments would be " + std::to_string(length) + " characters, " + std::to_string(over) + " more than the "
+           "program's " + std::to_string(kArgumentsMost) + "; shorten the folder or the name by " + Plural(over, "character");
 }
 
-std::string SetupDll(const NoteSubject &s)
+Phrase SetupDll(const NoteSubject &s)
 {
     const std::optional<ProgramCode> &code = s.line->package->setupDllCode;
     return "it carries a setup DLL" + (code ? " (" + CodeText(*code) + ")" : std::string()) + ", code that the installer "
@@ -129,7 +129,7 @@ std::string SetupDll(const NoteSubject &s)
 
 // ---- What a package does on the device
 
-std::string ForeignCode(const NoteSubject &s)
+Phrase ForeignCode(const NoteSubject &s)
 {
     std::vector<const InstalledFile *> foreign = ForeignFiles(s.line->package->info.contents);
     if (foreign.empty())
@@ -137,25 +137,25 @@ std::string ForeignCode(const NoteSubject &s)
     std::string more = foreign.size() == 1 ? ": it"
         : " and " + Plural(foreign.size() - 1, "more program") + " it installs " + (foreign.size() == 2 ? "is" : "are")
               + " code for another processor: they";
-    return "installs, but " + Shown(foreign[0]->path) + " is " + CodeText(foreign[0]->code) + more
+    return "installs, but " + Phrase::Name(foreign[0]->path) + " is " + CodeText(foreign[0]->code) + more
          + " will not run on an ARM device";
 }
 
-std::string StartsAtBootSentence(const NoteSubject &s)
+Phrase StartsAtBootSentence(const NoteSubject &s)
 {
     std::vector<Text> programs = StartsAtBoot(s.line->package->info.contents);
     std::string more = programs.size() > 1 ? " (and " + Plural(programs.size() - 1, "more program") + ")" : "";
-    return "the device will start " + (programs.empty() ? std::string("a program") : Shown(programs[0])) + more
+    return "the device will start " + (programs.empty() ? Phrase("a program") : Phrase::Name(programs[0])) + more
          + " at every boot: the package puts it, or a shortcut to it, in \\Windows\\StartUp";
 }
 
-std::string Overwrites(const NoteSubject &s)
+Phrase Overwrites(const NoteSubject &s)
 {
     if (!s.line->collision)
         return "writes a file that an earlier line's package wrote";
     const Collision &c = *s.line->collision;
     const std::string line = "line " + Numbered(c.line) + "'s";
-    std::string out = "writes " + Shown(c.path) + ", which " + line + " package wrote";
+    Phrase out = "writes " + Phrase::Name(c.path) + ", which " + line + " package wrote";
     if (c.keeps == Keeps::kAlways)
         out += "; \"never overwrite\" keeps " + line + " file";
     if (c.keeps == Keeps::kIfNewer)
@@ -165,35 +165,38 @@ std::string Overwrites(const NoteSubject &s)
 
 // ---- Lists and the folder
 
-std::string Unnamable(const NoteSubject &s)
+Phrase Unnamable(const NoteSubject &s)
 {
-    return "NOTHING RUNS: in the folder " + Quoted(s.options.deviceDir) + " (" + std::to_string(s.options.deviceDir.size())
-         + " characters) the list's path does not fit the device program's " + std::to_string(kListPathCapacity - 1)
-         + " characters, so it cannot name the list, which stays.";
+    return "NOTHING RUNS: in the folder " + Phrase::QuotedName(s.options.deviceDir) + " ("
+         + std::to_string(s.options.deviceDir.size()) + " characters) the list's path does not fit the device "
+           "program's " + std::to_string(kListPathCapacity - 1) + " characters, so it cannot name the list, which stays.";
 }
 
-std::string DuplicateList(const NoteSubject &s)
+Phrase DuplicateList(const NoteSubject &s)
 {
     return "Another list for OS version " + std::to_string(s.list->file.osVersion)
          + " is in the folder, its name differing only in case: a device's card holds only one of them, so which "
            "one runs is not known.";
 }
 
-std::string NoList(const NoteSubject &s)
+Phrase NoList(const NoteSubject &s)
 {
     return "No list " + ToUtf8(kListNameStart) + (s.options.osVersion ? std::to_string(*s.options.osVersion) : "<version>")
          + ToUtf8(kListNameEnd) + " in the folder: nothing runs.";
 }
 
-std::string ProgramOlder(const NoteSubject &s)
+Phrase ProgramOlder(const NoteSubject &s)
 {
-    return Quoted(s.program->file) + " is version " + ProgramVersionText(*s.program->version) + "; this check is "
+    return Phrase::QuotedName(s.program->file) + " is version " + ProgramVersionText(*s.program->version) + "; this check is "
          + CABBATCH_VERSION + ": copy the device build of this version onto the card";
 }
 
-std::string NearMissed(const NoteSubject &s) { return Quoted(s.nearMiss->file) + " is not a list: " + s.nearMiss->why + "."; }
+Phrase NearMissed(const NoteSubject &s)
+{
+    return Phrase::QuotedName(s.nearMiss->file) + " is not a list: " + Phrase::Reason(s.nearMiss->why) + ".";
+}
 
-template <const char *kText> std::string Fixed(const NoteSubject &) { return kText; }
+template <const char *kText> Phrase Fixed(const NoteSubject &) { return kText; }
 
 const char kComment[] = "the device program has no comments: this line is started as a package";
 const char kCaseTwin[] = "the card holds another file whose name differs from it only in case: the device's file "
@@ -215,13 +218,14 @@ const char kNoDeviceProgram[] = "None of them runs on the device: put the device
 const char kProgramMissing[] = "The folder holds no program yet: the device build of cabbatch.exe is still to be "
                                "copied beside the lists.";
 
-std::string Refused(const NoteSubject &s) { return "the installer will refuse it: " + s.line->verdict.why; }
-std::string MayRefuse(const NoteSubject &s) { return "the installer may refuse it: " + s.line->verdict.why; }
-std::string SetupInvalid(const NoteSubject &s)
+Phrase Refused(const NoteSubject &s) { return "the installer will refuse it: " + Phrase::Reason(s.line->verdict.why); }
+Phrase MayRefuse(const NoteSubject &s) { return "the installer may refuse it: " + Phrase::Reason(s.line->verdict.why); }
+Phrase SetupInvalid(const NoteSubject &s)
 {
-    return "its _setup.xml is not valid, so the .000 decides: " + s.line->package->Reading(SetupForm::kXml).why;
+    return "its _setup.xml is not valid, so the .000 decides: "
+         + Phrase::Reason(s.line->package->Reading(SetupForm::kXml).why);
 }
-std::string TooLong(const NoteSubject &) { return "the line is longer than " + std::to_string(kMaxEntryLength) + " characters"; }
+Phrase TooLong(const NoteSubject &) { return "the line is longer than " + std::to_string(kMaxEntryLength) + " characters"; }
 
 const Scope kLine = Scope::kLine, kList = Scope::kList, kFolder = Scope::kFolder;
 const Severity kFailure = Severity::kFailure, kNote = Severity::kNote;

@@ -5,8 +5,9 @@
 #pragma once
 
 #include <optional>
-#include <string>
 #include <vector>
+
+#include "phrase.h"
 
 namespace check {
 
@@ -45,7 +46,7 @@ struct WarningRow {
     std::optional<Warning> toldWith;     // a note that already tells it, when it comes along
     std::optional<Start> counts;         // what a start carrying it counts as, the first row deciding
     const char *help;                    // for --help's exit statuses; null: not listed there
-    std::string (*sentence)(const NoteSubject &subject);
+    Phrase (*sentence)(const NoteSubject &subject);
 };
 
 // Every row, in the order of Warning.

@@ -389,7 +389,8 @@ TIMED = [name for name in CASES if name.startswith("work bounded")]
 # as the folder.
 HOST_ONLY = {"unreadable list", "folder that is a loop of links", "unreadable subfolder",
              "read error inside a list", "links are not followed", "names the device cannot hold, and case twins",
-             "a file that cannot be read", "names the device cannot hold, told", "the walk's bound"}
+             "a file that cannot be read", "names the device cannot hold, told", "the walk's bound", "a hint",
+             "a near miss's second extension"}
 
 USAGE_ERRORS = {
     "unknown option": ["--frobnicate"],
@@ -516,6 +517,30 @@ HUMAN = {
                                "\"HPC\", is found inside", "; not for PocketPC, HPC"]),
     "hazards only": ({L6: b"dll.cab\n", "dll.cab": PACKAGES["dll.cab"][0], "cabbatch.exe": program(0x1C2, 9)}, [],
                      ["1 thing to look at, each marked !; none of them stops the card: ready for the device."]),
+}
+# Outside text in each field the report shows: spelt out in the plain report, exact in the
+# JSON. Per field what it can carry: a .000 holds bytes of the code page, a document no C0.
+ANSI_CONTROLS = "\r\n\t\x01\x7f\x81\x9d"
+XML_CONTROLS = "\x7f\x85\x9b\u2028\u2029\u202e\u2066"
+SPELT = "<U+007F><U+0085><U+009B><U+2028><U+2029><U+202E><U+2066>"
+EXACT = "\x7f\u0085\u009b\u2028\u2029\u202e\u2066"
+NAMES = "\t\x01\x7f\u0085\u009b\u2028\u2029\u202e\u2066"
+FORGED = "\r\nSummary: 1 list; ready for the device."
+FIELDS = {  # name: (files, spelt in the plain report, exact in the JSON)
+    "app, maker and platforms of a .000": (
+        {L6: b"a.cab\n", "a.cab": cab.cabinet([("APP.000", cab.setup_info(
+            app="A" + ANSI_CONTROLS, provider="P" + ANSI_CONTROLS, unsupported=["U" + ANSI_CONTROLS]))])},
+        ["A<CR><LF><TAB><U+0001><U+007F><U+0081><U+009D> (P<CR><LF>", "not for U<CR><LF><TAB>"],
+        ["A\r\n\t\x01\x7f\x81\x9d", "P\r\n\t\x01\x7f\x81\x9d", "U\r\n\t\x01\x7f\x81\x9d"]),
+    "a document's AppName": ({L6: b"a.cab\n", "a.cab": cab.cabinet([("_setup.xml", cab.setup_xml(app="A" + XML_CONTROLS))])},
+                             ["A" + SPELT], ["A" + EXACT]),
+    "a parm's value in a reason": (
+        {L6: b"a.cab\n", "a.cab": cab.cabinet([("_setup.xml", cab.setup_xml(processor="1" + FORGED + XML_CONTROLS))])},
+        ["ready for the device." + SPELT, "NOT:\nSummary: 1 list; ready"], ["ready for the device." + EXACT]),
+    "a hint": ({L6: f"x{NAMES}.cac\n".encode(), f"x{NAMES}.cab": CAB}, ["it holds \"x<TAB><U+0001><U+007F>" + SPELT[8:]],
+               [f"x{NAMES}.cab"]),
+    "a near miss's second extension": ({f"SetupFile.CE6.txt.{NAMES}": b""}, ['extension, ".<TAB><U+0001>'],
+                                       [f'extension, ".{NAMES}"']),
 }
 TERMINAL_CONTROL = re.compile("[\x00-\x09\x0b-\x1f\x7f-\x9f\u200e\u200f\u2028-\u202e\u2066-\u2069]")
 
@@ -726,13 +751,32 @@ def check_usage(run, name):
 
 def check_human(run, name):
     files, options, wanted = HUMAN[name]
-    result = run.run(files, options, capture_output=True)
+    return check_shown(run.run(files, options, capture_output=True), wanted)
+
+
+def check_shown(result, wanted):
+    """What the plain report must and must not show, and no terminal control in it."""
     shown = result.stdout.decode("utf-8") + result.stderr.decode("utf-8")
     failures = [f"{text!r} not shown in {shown!r}" for text in wanted if not text.startswith("NOT:") and text not in shown]
     failures += [f"{text[4:]!r} shown in {shown!r}" for text in wanted if text.startswith("NOT:") and text[4:] in shown]
     if TERMINAL_CONTROL.search(shown):
         failures.append(f"a terminal control reaches the terminal: {shown!r}")
     return failures
+
+
+def strings(node):
+    """Every string a JSON value holds."""
+    if isinstance(node, str):
+        yield node
+    for child in node.values() if isinstance(node, dict) else node if isinstance(node, list) else []:
+        yield from strings(child)
+
+
+def check_field(run, name):
+    files, spelt, exact = FIELDS[name]
+    failures = check_shown(run.run(files, [], capture_output=True), spelt)
+    said = list(strings(json.loads(run.run(files, ["--json"], capture_output=True).stdout)))
+    return failures + [f"{text!r} not exact in the JSON" for text in exact if not any(text in s for s in said)]
 
 
 def check_write_errors(run, wine):
@@ -761,8 +805,8 @@ SCRATCH = "/dev/shm" if os.access("/dev/shm", os.W_OK) else None
 def main(checker, *runner):
     wine = bool(runner)
     tables = [(CASES, check_json), (CASES, check_counts), (USAGE_ERRORS, check_usage), (HUMAN, check_human),
-              ({"help": None}, check_help), ({"version": None}, check_version), (TIMED, check_time),
-              (FORMS, check_forms)]
+              (FIELDS, check_field), ({"help": None}, check_help), ({"version": None}, check_version),
+              (TIMED, check_time), (FORMS, check_forms)]
     failures, count = [], 0
     for table, check in tables:
         for name in table:

@@ -43,9 +43,10 @@ std::string DeviceDirectoryFault(const Text &path)
 // The device's own directory never ends in a backslash; the root is the empty one.
 void SetDeviceDirectory(Options &options, const std::string &given)
 {
-    Text directory = FromUtf8(given);
+    Text directory;
+    bool text = DecodeUtf8Name(given, &directory);  // a U+FFFD given is text like any other
     std::string fault = DeviceDirectoryFault(directory);
-    if (!fault.empty() || directory.find(0xFFFD) != Text::npos)
+    if (!fault.empty() || !text)
         throw UsageError{"--device-dir '" + ShownBytes(given) + "' " + (fault.empty() ? "is not UTF-8 text" : fault)};
     while (!directory.empty() && directory.back() == L'\\')
         directory.pop_back();

@@ -254,6 +254,8 @@ CASES = {
     "device folder on a drive, and the root": (
         {L6: b"a.cab\n", "a.cab": CAB}, ["--device-dir", "C:\\", "--device-dir", ""], 0,
         [f"{L6} v6 bytes runs", "1 a.cab found"]),
+    "a device folder holding U+FFFD": ({L6: b"a.cab\n", "a.cab": CAB}, ["--device-dir", "\\\ufffd"], 0,
+                                       [f"{L6} v6 bytes runs", "1 a.cab found"]),
     "long paths": ({L6: f"a.cab\n{SUB}\\b.cab\n".encode(), "a.cab": CAB, f"{SUB}/b.cab": CAB},
                    ["@deep", "--device-dir", ""], 0, [f"{L6} v6 bytes runs", "1 a.cab found",
                                                        f"2 {SUB}\\b.cab found"]),
@@ -390,7 +392,7 @@ TIMED = [name for name in CASES if name.startswith("work bounded")]
 HOST_ONLY = {"unreadable list", "folder that is a loop of links", "unreadable subfolder",
              "read error inside a list", "links are not followed", "names the device cannot hold, and case twins",
              "a file that cannot be read", "names the device cannot hold, told", "the walk's bound", "a hint",
-             "a near miss's second extension"}
+             "a near miss's second extension", "device folder that is not UTF-8"}
 
 USAGE_ERRORS = {
     "unknown option": ["--frobnicate"],
@@ -402,6 +404,7 @@ USAGE_ERRORS = {
     "an empty option with a value": ["--=x"],
     "device folder with a quote": ["--device-dir", '\\Storage Card\\a"b'],
     "relative device folder": ["--device-dir", "Storage Card"],
+    "device folder that is not UTF-8": ["--device-dir", b"\\\xff"],
     "device folder with a slash": ["--device-dir", "\\Storage Card/x"],
     "device folder with a wildcard": ["--device-dir", "\\a*"],
     "device folder with a control": ["--device-dir", "\\a\x1bb"],

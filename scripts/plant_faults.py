@@ -179,6 +179,8 @@ FAULTS = [
      "out += piece.kind == Kind::kReason ? piece.bytes : ShownBytes(piece.bytes);", "host"),
     ("json: a near miss's reason escaped for a terminal", "return \"\\\"\" + ToUtf8(part) + \"\\\"\";",
      "return Quoted(part);", "host"),
+    ("plain: an empty app name shown as nothing", "info.app.empty() ? Phrase(\"(no name)\") : shown(info.app)",
+     "shown(info.app)", "host"),
     ("plain: the read-only note dropped", "if (warning != Warning::kListUnnamable)  // told before its lines",
      "if (warning != Warning::kListUnnamable && warning != Warning::kListReadOnly)", "host"),
     ("list: UTF-16 without its mark unsaid", "if (HasUtf16WithoutMark(list.file.path))", "if (false)", "host"),

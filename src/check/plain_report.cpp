@@ -35,7 +35,7 @@ Phrase PackageText(const PackageFacts &facts, int codePage)
     if (info.configuration)
         return ConfigurationText(info.contents);
     auto shown = [&](const std::string &bytes) { return Phrase::Name(SetupText(info, bytes, codePage)); };
-    Phrase out = shown(info.app);
+    Phrase out = info.app.empty() ? Phrase("(no name)") : shown(info.app);
     if (!info.provider.empty())
         out += " (" + shown(info.provider) + ")";
     out += ", " + ProcessorText(info.processor) + ", " + OsRangeText(info);

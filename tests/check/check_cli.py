@@ -448,6 +448,7 @@ HUMAN = {
         {L6: b"bad.cab\n", "bad.cab": cab.cabinet([("APP.000", b"NOT MSCE" * 20)])}, [],
         ["a cabinet whose setup information (.000) is not valid", "does not start with MSCE",
          "NOT:without setup information"]),
+    "an empty app name": ({L6: b"a.cab\n", "a.cab": package(app="")}, [], ["(no name) (Provider), any processor"]),
     "processor names": ({L6: b"arm.cab\nsh.cab\n", "arm.cab": package(processor=2577), "sh.cab": package(processor=10003)},
                         [], ["ARM 2577 (StrongARM)", "built for SH 10003 (SH3), not for an ARM device"]),
     "the program still to copy": ({L6: b"a.cab\n", "a.cab": CAB}, [],

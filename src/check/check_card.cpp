@@ -27,8 +27,9 @@ Reason ReasonFor(LineOutcome outcome)
 
 }  // namespace
 
-void Checker::Report(ListReport &list, const LineReport &line)
+void Checker::Report(ListReport &list, LineReport &line)
 {
+    line.counted = CountOf(line);
     list.counts.Add(line);
     outcome.totals.Count(LineNotes(line));
     writer_.Line(line);

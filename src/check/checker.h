@@ -25,7 +25,7 @@ public:
 
 private:
     void ReadLines(ListReport &list, PlatformHandle handle);
-    void Report(ListReport &list, const LineReport &line);
+    void Report(ListReport &list, LineReport &line);
     void DescribeEntry(LineReport &line);
     void NoteName(LineReport &line);
     void NoteSlash(LineReport &line);

@@ -175,7 +175,8 @@ void Checker::JudgePackage(LineReport &line, const PackageFacts &facts)
     else
         line.verdict = Judge(facts, {device_, options_.processor, options_.platform, options_.codePage});
     const bool refused = line.verdict.installs == Installs::kNo;
-    if (line.verdict.installs != Installs::kYes)
+    // A repeat is told as one, and counted so; its refusal would say the same again.
+    if (line.verdict.installs != Installs::kYes && line.sameAs == 0)
         line.warnings.push_back(refused ? Warning::kRefused : Warning::kMayRefuse);
     // The installer refuses a package before any of its code runs or any file is written.
     if (facts.cabinet == CabinetState::kOk && facts.setupDll && !refused)

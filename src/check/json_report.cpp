@@ -189,8 +189,10 @@ void JsonReport::Line(const LineReport &line)
         if (line.reason == Reason::kDoesNotFit) {
             AppendJson(out.append(", \"entry\": "), line.entry);
             AppendJson(out.append(", \"package\": "), line.packagePath);
+            out.append(", \"length\": ").append(std::to_string(ArgumentsLength(line)));
+            out.append(", \"limit\": ").append(std::to_string(kArgumentsMost));
         }
-        out_.Add(out.append("}"));
+        out_.Add(out.append(", \"counted_as\": \"").append(CountedName(line.counted)).append("\"}"));
         return;
     }
     AppendJson(out.append(", \"outcome\": \"install\", \"entry\": "), line.entry);
@@ -208,7 +210,7 @@ void JsonReport::Line(const LineReport &line)
         AppendJson(out.append(", \"suggestion\": "), line.suggestion);
     if (line.package != nullptr)
         AppendCab(out.append(", \"cab\": "), line);
-    out_.Add(out.append("}"));
+    out_.Add(out.append(", \"counted_as\": \"").append(CountedName(line.counted)).append("\"}"));
 }
 
 }  // namespace

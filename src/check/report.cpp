@@ -92,35 +92,42 @@ bool Ready(const Totals &totals, bool strict)
     return totals.failures == 0 && !(strict && (totals.attention > 0 || totals.unmarked > 0));
 }
 
-Start StartOf(const LineReport &line)
+Counted CountOf(const LineReport &line)
 {
+    if (line.reason != Reason::kNone)
+        return line.reason == Reason::kBlank ? Counted::kBlank : Counted::kSkipped;
     for (const WarningRow &row : WarningRows()) {
         if (row.counts && HasWarning(line, row.warning))
             return *row.counts;
     }
-    return Start::kInstall;
+    return Counted::kInstall;
+}
+
+const char *CountedName(Counted counted)
+{
+    static const char *const kNames[] = {"install", "maybe", "not_found", "refused", "repeated", "other", "blank",
+                                         "skipped"};
+    return kNames[size_t(counted)];
 }
 
 void Counts::Add(const LineReport &line)
 {
     lines++;
-    if (line.reason != Reason::kNone) {
-        (line.reason == Reason::kBlank ? blank : skipped)++;
-        return;
+    switch (line.counted) {
+    case Counted::kInstall: install++; break;
+    case Counted::kMaybe: maybe++; break;
+    case Counted::kNotFound: notFound++; break;
+    case Counted::kRefused: refused++; break;
+    case Counted::kRepeated: repeated++; break;
+    case Counted::kOther: other++; break;
+    case Counted::kBlank: blank++; return;
+    case Counted::kSkipped: skipped++; return;
     }
     starts++;
-    Start start = StartOf(line);
-    if ((start == Start::kInstall || start == Start::kMaybe) && line.package != nullptr)
+    const bool installs = line.counted == Counted::kInstall || line.counted == Counted::kMaybe;
+    if (installs && line.package != nullptr)
         bytes += line.package->info.contents.bytes;
-    switch (start) {
-    case Start::kInstall: install++; return;
-    case Start::kMaybe: maybe++; return;
-    case Start::kNotFound: notFound++; break;
-    case Start::kRefused: refused++; break;
-    case Start::kRepeated: repeated++; break;
-    case Start::kOther: other++; break;
-    }
-    fail++;
+    fail += !installs;
 }
 
 }  // namespace check

@@ -43,6 +43,7 @@ struct LineReport {
     const PackageFacts *package = nullptr;  // for a package found: what the installer will find in it
     Verdict verdict;                  // and whether it takes it
     std::optional<Collision> collision;  // with Warning::kOverwrites: a file an earlier line wrote
+    Counted counted = Counted::kBlank;  // what the list's counts hold it as (CountOf)
 };
 
 // The installer's arguments for a line's package, with the switches and the two quotes, and
@@ -57,7 +58,7 @@ struct Counts {
     size_t notFound = 0, refused = 0, repeated = 0, other = 0;
     size_t blank = 0, skipped = 0;   // skipped: lines neither blank nor starting the installer
     std::uint64_t bytes = 0;         // what the packages of starts that install or may install
-    void Add(const LineReport &line);
+    void Add(const LineReport &line);  // as line.counted says
 };
 
 struct ListReport {
@@ -115,7 +116,10 @@ std::vector<Warning> LineNotes(const LineReport &line);
 std::vector<Warning> ListNotes(const ListReport &list);
 std::vector<Warning> FolderNotes(const Totals &totals);
 bool HasWarning(const LineReport &line, Warning warning);
-Start StartOf(const LineReport &line);  // for a line that starts the installer
+// What a line counts as: for one that starts the installer, the first row whose warning it
+// carries that says so, else an install.
+Counted CountOf(const LineReport &line);
+const char *CountedName(Counted counted);  // in the JSON, as the counts name it
 // The warning a skipped line is told by; none for a blank line or one that installs.
 std::optional<Warning> WarningOf(Reason reason);
 const char *ReasonName(Reason reason);  // its name in the JSON: "blank", then the rows' codes

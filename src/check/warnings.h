@@ -31,8 +31,8 @@ enum class Severity { kFailure, kNote };  // a failure: something will not happe
 // Where the JSON tells it: among the warnings of its line, list or folder, as the reason a
 // line is skipped, or by a field of its own (a list's "runs" and "read_only").
 enum class Told { kWarnings, kReason, kField };
-// What becomes of a line that starts the installer.
-enum class Start { kInstall, kMaybe, kNotFound, kRefused, kRepeated, kOther };
+// What a line counts as: a start by what becomes of it, a blank line or a skipped one.
+enum class Counted { kInstall, kMaybe, kNotFound, kRefused, kRepeated, kOther, kBlank, kSkipped };
 
 struct NoteSubject;  // what a sentence speaks of (report.h)
 
@@ -44,7 +44,7 @@ struct WarningRow {
     Told told;
     bool marked;                         // a "!" of the plain report, counted in "attention"
     std::optional<Warning> toldWith;     // a note that already tells it, when it comes along
-    std::optional<Start> counts;         // what a start carrying it counts as, the first row deciding
+    std::optional<Counted> counts;       // what a start carrying it counts as, the first row deciding
     const char *help;                    // for --help's exit statuses; null: not listed there
     Phrase (*sentence)(const NoteSubject &subject);
 };

@@ -3,6 +3,7 @@
 the JSON report says line by line, what the plain report lets through to a terminal, and
 reports that cannot be written. Usage: check_cli.py CHECKER [RUNNER...]; with a RUNNER
 (scripts/wine-run) the checker is a Windows program and gets Windows paths."""
+import collections
 import json
 import os
 import re
@@ -226,12 +227,12 @@ CASES = {
         {L6: b'gone.cab\nq.cab" /x\n\\a.cab\nA.cab\na.cab\nsub.cab\nfifo.cab\nGONE.CAB\n', "a.cab": CAB, "sub.cab/x": b"",
          "fifo.cab|": b""}, [], 1,
         [f"{L6} v6 bytes runs", "1 gone.cab missing not-found", '2 q.cab" /x missing not-found quote',
-         "3 \\a.cab found absolute", "4 A.cab found duplicate refused ok/000/no",
-         "5 a.cab found duplicate refused ok/000/no",
+         "3 \\a.cab found absolute", "4 A.cab found duplicate ok/000/no",
+         "5 a.cab found duplicate ok/000/no",
          "6 sub.cab missing not-found not-a-file", "7 fifo.cab missing not-found not-a-file", "8 GONE.CAB missing not-found duplicate"]),
     "skipped lines": ({L6: b"x\x00y\n" + b"l" * 127 + b"\n" + b"p" * 99 + b"\n" + b"p" * 98 + b"\n",
                        "p" * 98: CAB}, [], 1,
-                      [f"{L6} v6 bytes runs", "1 skip nul", "2 skip too-long", "3 skip does-not-fit",
+                      [f"{L6} v6 bytes runs", "1 skip nul", "2 skip too-long", "3 skip does-not-fit 128>127",
                        "4 " + "p" * 98 + " found"]),
     "encodings and code page": (
         {L6: utf16("\u65e5.cab\r\n"), "SetupFile.CE7.txt": b"\xef\xbb\xbf\xe2\x82\xac.cab\n\xc0.cab\n",
@@ -250,7 +251,7 @@ CASES = {
     "read-only list": ({L6 + "!": b"a.cab\n", "a.cab": CAB}, [], 1,
                        [f"{L6} v6 bytes runs read-only", "1 a.cab found"]),
     "device folder too long": ({L6: b"a.cab\n", "a.cab": CAB}, ["--device-dir", LONG_DIR], 1,
-                               ["unlisted", "unlisted a.cab", f"{L6} v6 bytes stays", "1 skip does-not-fit"]),
+                               ["unlisted", "unlisted a.cab", f"{L6} v6 bytes stays", "1 skip does-not-fit 131>127"]),
     "device folder on a drive, and the root": (
         {L6: b"a.cab\n", "a.cab": CAB}, ["--device-dir", "C:\\", "--device-dir", ""], 0,
         [f"{L6} v6 bytes runs", "1 a.cab found"]),
@@ -279,7 +280,7 @@ CASES = {
          **{name: data for name, (data, _) in table.items()}}, [], 1,
         [f"{L6} v6 bytes runs"]
         + [f"{n} {name} found {said}".strip() for n, (name, (_, said)) in enumerate(table.items(), 1)]
-        + [f"{len(table) + 1} PLAIN.CAB found duplicate refused ok/000/no"])
+        + [f"{len(table) + 1} PLAIN.CAB found duplicate ok/000/no"])
        for layout, table in (("our", PACKAGES), ("CabWiz's", packages("cabwiz")))},
     **{f"work bounded per package, {kind}": ({L6: f"{kind}.cab\n".encode(), f"{kind}.cab": cab.over_zeros(kind)}, [],
                                             status, [f"{L6} v6 bytes runs", f"1 {kind}.cab found {said}"])
@@ -320,9 +321,9 @@ CASES = {
     "the same file by any spelling": (
         {L6: b"App1.cab\n\\App1.cab\nAPP1.CAB\nsub\\\\x.cab\nsub\\x.cab\ndrivers/gps.cab\n", "App1.cab": CAB,
          "sub/x.cab": CAB, "drivers/gps.cab": CAB}, [], 1,
-        ["unlisted", "unlisted drivers\\gps.cab", f"{L6} v6 bytes runs", "1 App1.cab found", "2 \\App1.cab found absolute duplicate refused ok/000/no",
-         "3 APP1.CAB found duplicate refused ok/000/no", "4 sub\\\\x.cab found",
-         "5 sub\\x.cab found duplicate refused ok/000/no", "6 drivers/gps.cab missing not-found slash ~drivers\\gps.cab"]),
+        ["unlisted", "unlisted drivers\\gps.cab", f"{L6} v6 bytes runs", "1 App1.cab found", "2 \\App1.cab found absolute duplicate ok/000/no",
+         "3 APP1.CAB found duplicate ok/000/no", "4 sub\\\\x.cab found",
+         "5 sub\\x.cab found duplicate ok/000/no", "6 drivers/gps.cab missing not-found slash ~drivers\\gps.cab"]),
     "hints from the whole card": (WALK, [], 1, [
         "unlisted", "unlisted radio drive.cab", "unlisted config\\Wifi_Profile.cab", "unlisted sub\\radio driver.cab",
         f"unlisted {DOWN8.replace('/', chr(92))}\\eight.cab", f"{L6} v6 bytes runs",
@@ -339,7 +340,7 @@ CASES = {
                                ["unlisted", "unlisted config\\Wifi_Profile.cab", f"{L6} v6 bytes runs",
                                 "1 Wifi_Profile.cab missing not-found ~config\\Wifi_Profile.cab"]),
     "quotes as the installer reads them": (QUOTES, [], 1, [
-        f"{L6} v6 bytes runs", '1 a.cab" /delete 1 found quote', "2 a.cab found duplicate refused ok/000/no",
+        f"{L6} v6 bytes runs", '1 a.cab" /delete 1 found quote', "2 a.cab found duplicate ok/000/no",
         '3 b.cab" /DELETE 0 found quote', "4 b.cab found", '5 gone.cab" /x missing not-found quote']),
     "names the device cannot hold, and case twins": (TWINS, [], 1, [
         "list-near-miss", "case-twins", "unholdable-files", "unlisted", "near miss SetupFile:CE7.txt",
@@ -590,7 +591,8 @@ def summary(report):
         lines.append(" ".join([f"{lst['file']} v{lst['os_version']} {lst['encoding']} {fate}", *lst["warnings"]]))
         for line in lst["lines"]:
             if line["outcome"] == "skip":
-                lines.append(f"{line['line']} skip {line['reason']}")
+                fit = f" {line['length']}>{line['limit']}" if "length" in line else ""
+                lines.append(f"{line['line']} skip {line['reason']}{fit}")
             else:
                 found = "found" if line["found"] else "missing"
                 cab_ = line.get("cab", {})
@@ -632,6 +634,16 @@ def one_sentence(result):
     return []
 
 
+def counted_as_counts(report):
+    """What each line is counted as adds up to its list's counts."""
+    failures = []
+    for lst in report["lists"]:
+        counted = collections.Counter(line["counted_as"] for line in lst["lines"])
+        if any(counted[kind] != lst["counts"][kind] for kind in COUNTED) or set(counted) - set(COUNTED):
+            failures.append(f"{lst['file']}: lines counted as {dict(counted)}, the counts {lst['counts']}")
+    return failures
+
+
 def check_json(run, name):
     files, options, status, expected = CASES[name]
     result = run.run(files, ["--json", *options], capture_output=True)
@@ -645,12 +657,14 @@ def check_json(run, name):
         failures.append("an unpaired surrogate escape in the JSON")
     if json.loads(text).get("format") != 1:
         failures.append("the report does not say its format, 1")
+    failures += counted_as_counts(json.loads(text))
     if summary(json.loads(text)) != expected:
         failures.append(f"report {summary(json.loads(text))}, expected {expected}")
     return failures
 
 
 INSTALLS = re.compile(r"skipped\. Its packages install (\d+(?:\.\d)?) (bytes?|KB|MB)\.")
+COUNTED = ["install", "maybe", "not_found", "refused", "repeated", "other", "blank", "skipped"]
 COUNT_LINE = re.compile(r"^  (\d+) lines?: (\d+) installer starts? \((\d+) install, (\d+) may be refused, "
                         r"(\d+) fail(?:: ([^)]*))?\), (\d+) blank lines?, (\d+) lines? skipped\.", re.M)
 NOTE = re.compile(r"^ *(?:\d+  skip  )?! ", re.M)
@@ -779,7 +793,9 @@ def strings(node):
 def check_field(run, name):
     files, spelt, exact = FIELDS[name]
     failures = check_shown(run.run(files, [], capture_output=True), spelt)
-    said = list(strings(json.loads(run.run(files, ["--json"], capture_output=True).stdout)))
+    report = json.loads(run.run(files, ["--json"], capture_output=True).stdout)
+    said = list(strings(report))
+    failures += counted_as_counts(report)
     return failures + [f"{text!r} not exact in the JSON" for text in exact if not any(text in s for s in said)]
 
 

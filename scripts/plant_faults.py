@@ -186,6 +186,8 @@ FAULTS = [
     ("json: a repeat also told as refused", "Installs::kYes && line.sameAs == 0)", "Installs::kYes)", "host"),
     ("json: a line that does not fit with a wrong length", "append(std::to_string(ArgumentsLength(line)))",
      "append(std::to_string(line.packagePath.size()))", "host"),
+    ("count: a list that does not run counts its starts", "line.reason != Reason::kNone || !listRuns",
+     "line.reason != Reason::kNone", "host"),
     ("plain: the read-only note dropped", "if (warning != Warning::kListUnnamable)  // told before its lines",
      "if (warning != Warning::kListUnnamable && warning != Warning::kListReadOnly)", "host"),
     ("list: UTF-16 without its mark unsaid", "if (HasUtf16WithoutMark(list.file.path))", "if (false)", "host"),

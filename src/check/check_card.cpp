@@ -29,7 +29,7 @@ Reason ReasonFor(LineOutcome outcome)
 
 void Checker::Report(ListReport &list, LineReport &line)
 {
-    line.counted = CountOf(line);
+    line.counted = CountOf(line, list.runs);
     list.counts.Add(line);
     outcome.totals.Count(LineNotes(line));
     writer_.Line(line);

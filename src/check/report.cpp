@@ -92,9 +92,9 @@ bool Ready(const Totals &totals, bool strict)
     return totals.failures == 0 && !(strict && (totals.attention > 0 || totals.unmarked > 0));
 }
 
-Counted CountOf(const LineReport &line)
+Counted CountOf(const LineReport &line, bool listRuns)
 {
-    if (line.reason != Reason::kNone)
+    if (line.reason != Reason::kNone || !listRuns)
         return line.reason == Reason::kBlank ? Counted::kBlank : Counted::kSkipped;
     for (const WarningRow &row : WarningRows()) {
         if (row.counts && HasWarning(line, row.warning))

@@ -117,8 +117,9 @@ std::vector<Warning> ListNotes(const ListReport &list);
 std::vector<Warning> FolderNotes(const Totals &totals);
 bool HasWarning(const LineReport &line, Warning warning);
 // What a line counts as: for one that starts the installer, the first row whose warning it
-// carries that says so, else an install.
-Counted CountOf(const LineReport &line);
+// carries that says so, else an install. A list that does not run starts nothing: each of
+// its lines is skipped, but for the blank ones.
+Counted CountOf(const LineReport &line, bool listRuns);
 const char *CountedName(Counted counted);  // in the JSON, as the counts name it
 // The warning a skipped line is told by; none for a blank line or one that installs.
 std::optional<Warning> WarningOf(Reason reason);

@@ -103,7 +103,7 @@ std::string SummaryText(const Totals &totals)
         ? "the lists are ready once the device program, the device build of cabbatch.exe, is copied beside them."
         : "ready for the device.";
     if (totals.attention == 0)
-        return totals.ready ? program : "the device program is not in the folder yet: not ready for the device under --strict.";
+        return program;
     std::string things = Count(totals.attention, "thing") + " to look at, each marked !; ";
     if (totals.ready)
         return things + "none of them stops the card: " + program;
@@ -223,6 +223,8 @@ void PlainReport::End(const Totals &totals)
             notes += AsLine("! " + Sentence(warning, {*options_, nullptr, nullptr, nullptr, nullptr, &totals}));
     }
     out += notes.empty() ? "" : "\n" + notes;
+    if (Has(totals.warnings, Warning::kProgramMissing))
+        out += "\n" + AsLine("! " + Sentence(Warning::kProgramMissing, {*options_}));
     out += ProgramsText(totals);
     out += "\n" + AsLine("Summary: " + Count(totals.lists, "list") + "; " + SummaryText(totals));
     if (totals.installs > 0)

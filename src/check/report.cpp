@@ -45,7 +45,7 @@ std::vector<Warning> LineNotes(const LineReport &line)
     std::vector<Warning> notes;
     for (Warning warning : line.warnings) {
         const WarningRow &row = RowOf(warning);
-        if (row.marked && !(row.toldWith && HasWarning(line, *row.toldWith)))
+        if (!(row.toldWith && HasWarning(line, *row.toldWith)))
             notes.push_back(warning);
     }
     return notes;
@@ -80,16 +80,14 @@ std::vector<Warning> FolderNotes(const Totals &totals)
 void Totals::Count(const std::vector<Warning> &notes)
 {
     for (Warning warning : notes) {
-        const WarningRow &row = RowOf(warning);
-        attention += row.marked;
-        failures += row.marked && row.severity == Severity::kFailure;
-        unmarked += !row.marked;
+        attention++;
+        failures += RowOf(warning).severity == Severity::kFailure;
     }
 }
 
 bool Ready(const Totals &totals, bool strict)
 {
-    return totals.failures == 0 && !(strict && (totals.attention > 0 || totals.unmarked > 0));
+    return totals.failures == 0 && !(strict && totals.attention > 0);
 }
 
 Counted CountOf(const LineReport &line, bool listRuns)

@@ -90,12 +90,10 @@ struct Totals {
     std::vector<Warning> warnings;    // the folder's, in the table's order
     size_t attention = 0;             // the notes ("!") of the plain report, failures and hazards
     size_t failures = 0;              // those notes that say something will not happen as written
-    size_t unmarked = 0;              // notes without a "!": the program still to copy
     bool ready = true;                // no failure (with --strict, no note either): exit status 0
     void Count(const std::vector<Warning> &notes);
 };
-// Exit status 0: no failure, and under --strict no note at all, the program still to copy
-// among them.
+// Exit status 0: no failure, and under --strict no note at all.
 bool Ready(const Totals &totals, bool strict);
 
 // What a sentence of the warnings table speaks of: the line, list or near miss it is on.

@@ -42,8 +42,8 @@ struct WarningRow {
     Scope scope;
     Severity severity;
     Told told;
-    bool marked;                         // a "!" of the plain report, counted in "attention"
-    std::optional<Warning> toldWith;     // a note that already tells it, when it comes along
+    std::optional<Warning> toldWith;     // a note that already tells it, when it comes along;
+                                         // any other is a "!" of the plain report
     std::optional<Counted> counts;       // what a start carrying it counts as, the first row deciding
     const char *help;                    // for --help's exit statuses; null: not listed there
     Phrase (*sentence)(const NoteSubject &subject);

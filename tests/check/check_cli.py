@@ -455,8 +455,9 @@ HUMAN = {
     "processor names": ({L6: b"arm.cab\nsh.cab\n", "arm.cab": package(processor=2577), "sh.cab": package(processor=10003)},
                         [], ["ARM 2577 (StrongARM)", "built for SH 10003 (SH3), not for an ARM device"]),
     "the program still to copy": ({L6: b"a.cab\n", "a.cab": CAB}, [],
-                                  ["ready once the device program, the device build of cabbatch.exe, is copied",
-                                   "NOT:ready for the device."]),
+                                  ["! The folder holds no program yet", "1 thing to look at, each marked !; none of them "
+                                   "stops the card: the lists are ready once the device program, the device build of "
+                                   "cabbatch.exe, is copied", "NOT:ready for the device."]),
     "hints and causes": (WALK, [], [
         '! not in the card folder; the card holds it as "config\\Wifi_Profile.cab"',
         '! not in the card folder; the list names the card\'s own folder: write "Certificates.cab"',

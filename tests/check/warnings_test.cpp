@@ -58,7 +58,6 @@ TEST(WarningsTable, EveryRowHasACodeASentenceAndAKind)
         Subject subject(row.warning);
         EXPECT_GT(row.sentence(subject.Of()).Exact().size(), 10u) << row.code;
         EXPECT_TRUE(row.severity == Severity::kFailure || row.severity == Severity::kNote) << row.code;
-        EXPECT_TRUE(!row.toldWith || RowOf(*row.toldWith).marked) << row.code << " is told by a note that is not shown";
         EXPECT_TRUE(!row.counts || row.scope == Scope::kLine) << row.code;
     }
     EXPECT_EQ(codes.size(), size_t(Warning::kProgramOlder) + 1);
@@ -77,7 +76,7 @@ TEST(WarningsTable, TheKindDecidesTheExitStatusAndTheHelp)
         bool note = row.severity == Severity::kNote;
         EXPECT_EQ(Ready(totals, false), note) << row.code;
         EXPECT_FALSE(Ready(totals, true)) << row.code;
-        EXPECT_EQ(totals.attention, row.marked ? 1u : 0u) << row.code;
+        EXPECT_EQ(totals.attention, 1u) << row.code;
         if (row.help != nullptr) {
             EXPECT_NE((note ? passes : fails).find(row.help), std::string::npos) << row.code << " not under its status";
             EXPECT_EQ((note ? fails : passes).find(row.help), std::string::npos) << row.code << " under the other status";

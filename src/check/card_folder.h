@@ -47,6 +47,9 @@ struct PackageLookup {
 struct NearMiss {
     Text file;
     std::string why;
+    unsigned long version = 0;  // of the list it nearly is
+    bool misnamed = false;      // the device would run it under the right name, and no list
+                                // for its version is in the folder: nothing of that version runs
 };
 
 // The files of the card folder and its subfolders, as far as the walk goes: links are not
@@ -86,7 +89,8 @@ public:
     // Each ".exe" directly in the folder, by name.
     std::vector<std::pair<Text, desktop::Path>> Programs();
     // The files whose names come close to a list's without being one; with a version, only
-    // those close to that version's list.
+    // those close to that version's list. A second extension other than .txt puts a list
+    // aside on purpose: only the others are misnamed lists.
     std::vector<NearMiss> NearMisses(std::optional<unsigned long> version);
 
 private:

@@ -176,9 +176,14 @@ void Conclude(const Options &options, Totals &totals)
     bool older = std::any_of(totals.programs.begin(), totals.programs.end(), [](const Program &p) { return p.older; });
     bool noDeviceProgram = !totals.programs.empty()
         && std::none_of(totals.programs.begin(), totals.programs.end(), [](const Program &p) { return p.device; });
+    auto nearMisses = [&](Warning warning) {
+        return std::any_of(totals.nearMisses.begin(), totals.nearMisses.end(),
+                           [&](const NearMiss &miss) { return NearMissWarning(miss) == warning; });
+    };
     const std::pair<Warning, bool> folderWarnings[] = {
         {Warning::kNoList, totals.lists == 0}, {Warning::kNoDeviceProgram, noDeviceProgram},
-        {Warning::kListNearMiss, !totals.nearMisses.empty()}, {Warning::kCaseTwins, !totals.caseTwins.empty()},
+        {Warning::kListMisnamed, nearMisses(Warning::kListMisnamed)},
+        {Warning::kListNearMiss, nearMisses(Warning::kListNearMiss)}, {Warning::kCaseTwins, !totals.caseTwins.empty()},
         {Warning::kUnholdableFiles, !totals.unholdable.empty()}, {Warning::kUnlisted, !totals.unlisted.empty()},
         {Warning::kProgramMissing, totals.programs.empty()}, {Warning::kProgramOlder, older}};
     for (const auto &[warning, present] : folderWarnings) {

@@ -148,7 +148,8 @@ public:
         out_.Add("], \"programs\": " + JsonArray(totals.programs, JsonProgram) + ", \"warnings\": "
                  + Codes(totals.warnings) + ", \"near_misses\": "
                  + JsonArray(totals.nearMisses, [](const NearMiss &miss) {
-                       return "{\"file\": " + Json(miss.file) + ", \"why\": " + Json(miss.why) + "}";
+                       return "{\"file\": " + Json(miss.file) + ", \"why\": " + Json(miss.why) + ", \"code\": \""
+                            + RowOf(NearMissWarning(miss)).code + "\"}";
                    })
                  + ", \"case_twins\": " + JsonArray(totals.caseTwins, [](const std::vector<Text> &twins) {
                        return JsonArray(twins, [](const Text &name) { return Json(name); });

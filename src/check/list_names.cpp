@@ -77,8 +77,9 @@ static std::string ListName(unsigned long version)
 static std::string Exact(const Text &part) { return "\"" + ToUtf8(part) + "\""; }
 
 // What keeps a name (folded, and as it is) from being the list it nearly is, and that
-// list's version; empty when it is not near one.
-static std::string NearMissWhy(const Text &folded, const Text &name, unsigned long *version)
+// list's version; empty when it is not near one. *wouldRun: the device would run it under the
+// right name; false for a second extension other than .txt, which puts a list aside.
+static std::string NearMissWhy(const Text &folded, const Text &name, unsigned long *version, bool *wouldRun)
 {
     Text separator, digits, rest;
     if (!SplitListName(folded, &separator, &digits, &rest))
@@ -91,9 +92,12 @@ static std::string NearMissWhy(const Text &folded, const Text &name, unsigned lo
     const std::string wanted = "; the device looks for " + ListName(*version);
     Text trimmed = rest.substr(0, rest.find_last_not_of(L' ') + 1);
     const size_t end = kFoldedEnd.size();
-    if (separator == L"." && zeros == 0 && rest.size() > end && rest.compare(0, end, kFoldedEnd) == 0 && rest[end] == L'.')
+    *wouldRun = true;
+    if (separator == L"." && zeros == 0 && rest.size() > end && rest.compare(0, end, kFoldedEnd) == 0 && rest[end] == L'.') {
+        *wouldRun = rest == kFoldedEnd + kFoldedEnd;
         return "it has a second extension, " + Exact(name.substr(folded.size() - rest.size() + end))
              + ", which Windows hides" + wanted;
+    }
     if (separator == L"." && zeros == 0 && trimmed == kFoldedEnd)
         return "its name ends in spaces after .txt" + wanted;
     if (separator == L"." && zeros == 0 && rest.empty())
@@ -109,15 +113,23 @@ static std::string NearMissWhy(const Text &folded, const Text &name, unsigned lo
 std::vector<NearMiss> CardFolder::NearMisses(std::optional<unsigned long> version)
 {
     std::vector<NearMiss> misses;
+    std::vector<unsigned long> listed;  // the versions that have a list
     for (const auto &[folded, name] : ListingOf(root_).names) {
-        unsigned long listed, meant = 0;
+        unsigned long listVersion;
+        if (ListVersion(folded, &listVersion) && FactsOf(root_ / name).kind != Kind::kDirectory)
+            listed.push_back(listVersion);
+    }
+    for (const auto &[folded, name] : ListingOf(root_).names) {
+        unsigned long meant = 0, unused;
+        bool wouldRun = true;
         Text text;
-        if (ListVersion(folded, &listed) || !NameText(name, &text))
+        if (ListVersion(folded, &unused) || !NameText(name, &text))
             continue;
-        std::string why = NearMissWhy(folded, text, &meant);
+        std::string why = NearMissWhy(folded, text, &meant, &wouldRun);
         if (why.empty() || (version && *version != meant) || FactsOf(root_ / name).kind != Kind::kFile)
             continue;
-        misses.push_back({text, why});
+        bool alone = std::find(listed.begin(), listed.end(), meant) == listed.end();
+        misses.push_back({text, why, meant, wouldRun && alone});
     }
     return misses;
 }

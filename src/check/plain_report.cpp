@@ -217,7 +217,7 @@ void PlainReport::End(const Totals &totals)
         out += "\n" + AsLine("! " + Sentence(Warning::kNoList, {*options_}));
     std::string notes;
     for (const NearMiss &miss : totals.nearMisses)
-        notes += AsLine("! " + Sentence(Warning::kListNearMiss, {*options_, nullptr, nullptr, &miss}));
+        notes += AsLine("! " + Sentence(NearMissWarning(miss), {*options_, nullptr, nullptr, &miss}));
     for (Warning warning : {Warning::kCaseTwins, Warning::kUnholdableFiles, Warning::kUnlisted}) {
         if (Has(totals.warnings, warning))
             notes += AsLine("! " + Sentence(warning, {*options_, nullptr, nullptr, nullptr, nullptr, &totals}));

@@ -67,7 +67,9 @@ std::vector<Warning> FolderNotes(const Totals &totals)
 {
     std::vector<Warning> notes;
     for (Warning warning : totals.warnings) {
-        size_t times = warning == Warning::kListNearMiss ? totals.nearMisses.size()
+        size_t times = warning == Warning::kListMisnamed || warning == Warning::kListNearMiss
+                         ? size_t(std::count_if(totals.nearMisses.begin(), totals.nearMisses.end(),
+                                                [&](const NearMiss &miss) { return NearMissWarning(miss) == warning; }))
                      : warning == Warning::kProgramOlder
                          ? size_t(std::count_if(totals.programs.begin(), totals.programs.end(),
                                                 [](const Program &program) { return program.older; }))
@@ -75,6 +77,11 @@ std::vector<Warning> FolderNotes(const Totals &totals)
         notes.insert(notes.end(), times, warning);
     }
     return notes;
+}
+
+Warning NearMissWarning(const NearMiss &miss)
+{
+    return miss.misnamed ? Warning::kListMisnamed : Warning::kListNearMiss;
 }
 
 void Totals::Count(const std::vector<Warning> &notes)

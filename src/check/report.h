@@ -113,6 +113,7 @@ struct NoteSubject {
 std::vector<Warning> LineNotes(const LineReport &line);
 std::vector<Warning> ListNotes(const ListReport &list);
 std::vector<Warning> FolderNotes(const Totals &totals);
+Warning NearMissWarning(const NearMiss &miss);  // a misnamed list, or a name that is only near
 bool HasWarning(const LineReport &line, Warning warning);
 // What a line counts as: for one that starts the installer, the first row whose warning it
 // carries that says so, else an install. A list that does not run starts nothing: each of

@@ -196,6 +196,12 @@ Phrase NearMissed(const NoteSubject &s)
     return Phrase::QuotedName(s.nearMiss->file) + " is not a list: " + Phrase::Reason(s.nearMiss->why) + ".";
 }
 
+Phrase Misnamed(const NoteSubject &s)
+{
+    return "A version-" + std::to_string(s.nearMiss->version) + " device runs nothing from this card: its list is "
+           "named " + Phrase::QuotedName(s.nearMiss->file) + " (" + Phrase::Reason(s.nearMiss->why) + ").";
+}
+
 template <const char *kText> Phrase Fixed(const NoteSubject &) { return kText; }
 
 const char kComment[] = "the device program has no comments: this line is started as a package";
@@ -288,6 +294,8 @@ const std::vector<WarningRow> kRows = {
     {Warning::kNoList, "no-list", kFolder, kFailure, kInWarnings, kNone, kNone, "no list", NoList},
     {Warning::kNoDeviceProgram, "no-device-program", kFolder, kFailure, kInWarnings, kNone, kNone,
      "programs in FOLDER and none for the device", Fixed<kNoDeviceProgram>},
+    {Warning::kListMisnamed, "list-misnamed", kFolder, kFailure, kInWarnings, kNone, kNone,
+     "a version whose list has only a near name", Misnamed},
     {Warning::kListNearMiss, "list-near-miss", kFolder, kNote, kInWarnings, kNone, kNone,
      "a file named nearly as a list", NearMissed},
     {Warning::kCaseTwins, "case-twins", kFolder, kFailure, kInWarnings, kNone, kNone,

@@ -22,8 +22,8 @@ enum class Warning {
     // On a list.
     kListUnnamable, kListReadOnly, kDuplicateList, kOddLength, kUtf16WithoutMark,
     // On the card folder.
-    kNoList, kNoDeviceProgram, kListNearMiss, kCaseTwins, kUnholdableFiles, kUnlisted, kProgramMissing,
-    kProgramOlder,
+    kNoList, kNoDeviceProgram, kListMisnamed, kListNearMiss, kCaseTwins, kUnholdableFiles, kUnlisted,
+    kProgramMissing, kProgramOlder,
 };
 
 enum class Scope { kLine, kList, kFolder };

@@ -310,14 +310,18 @@ CASES = {
     "list names nearly right": (
         {"SetupFile.CE6.txt.txt": b"", "SetupFile_CE7.txt": b"", "SetupFile.CE06.txt": b"", "SetupFile.CE5": b"",
          "SetupFile.CE6.txt ": b"", "SetupFile.CE6.text": b"", "Setup.CE6.txt": b""}, [], 1,
-        ["no-list", "list-near-miss", "near miss SetupFile.CE06.txt", "near miss SetupFile.CE5",
-         "near miss SetupFile.CE6.txt ", "near miss SetupFile.CE6.txt.txt", "near miss SetupFile_CE7.txt"]),
+        ["no-list", "list-misnamed", "list-misnamed SetupFile.CE06.txt", "list-misnamed SetupFile.CE5",
+         "list-misnamed SetupFile.CE6.txt ", "list-misnamed SetupFile.CE6.txt.txt", "list-misnamed SetupFile_CE7.txt"]),
     "list names nearly right for one version": (
         {"SetupFile.CE6.txt.txt": b"", "SetupFile_CE7.txt": b"", "SetupFile.CE06.txt": b""}, ["--os-version", "6"], 1,
-        ["no-list", "list-near-miss", "near miss SetupFile.CE06.txt", "near miss SetupFile.CE6.txt.txt"]),
+        ["no-list", "list-misnamed", "list-misnamed SetupFile.CE06.txt", "list-misnamed SetupFile.CE6.txt.txt"]),
     "a list name nearly right beside the list": (
         {L6: b"a.cab\n", "a.cab": CAB, "SetupFile.CE6.txt.txt": b""}, [], 0,
-        ["list-near-miss", "near miss SetupFile.CE6.txt.txt", f"{L6} v6 bytes runs", "1 a.cab found"]),
+        ["list-near-miss", "list-near-miss SetupFile.CE6.txt.txt", f"{L6} v6 bytes runs", "1 a.cab found"]),
+    "a list misnamed beside another version's": (
+        {L6: b"a.cab\n", "a.cab": CAB, "SetupFile.CE7.txt.txt": b"", "SetupFile.CE8.txt.bak": b""}, [], 1,
+        ["list-misnamed", "list-near-miss", "list-misnamed SetupFile.CE7.txt.txt", "list-near-miss SetupFile.CE8.txt.bak",
+         f"{L6} v6 bytes runs", "1 a.cab found"]),
     "the same file by any spelling": (
         {L6: b"App1.cab\n\\App1.cab\nAPP1.CAB\nsub\\\\x.cab\nsub\\x.cab\ndrivers/gps.cab\n", "App1.cab": CAB,
          "sub/x.cab": CAB, "drivers/gps.cab": CAB}, [], 1,
@@ -343,7 +347,7 @@ CASES = {
         f"{L6} v6 bytes runs", '1 a.cab" /delete 1 found quote', "2 a.cab found duplicate ok/000/no",
         '3 b.cab" /DELETE 0 found quote', "4 b.cab found", '5 gone.cab" /x missing not-found quote']),
     "names the device cannot hold, and case twins": (TWINS, [], 1, [
-        "list-near-miss", "case-twins", "unholdable-files", "unlisted", "near miss SetupFile:CE7.txt",
+        "list-misnamed", "case-twins", "unholdable-files", "unlisted", "list-misnamed SetupFile:CE7.txt",
         "twins APP.CAB App.cab", "twins sub\\X.CAB sub\\x.cab", "unholdable a?.cab", "unholdable sub\\t\x01.cab",
         "unlisted sub\\t\x01.cab", f"{L6} v6 bytes runs", "1 app.cab found case-twin",
         "2 sub\\x.cab found case-twin refused ok/000/no", "3 a?.cab found unholdable-name",
@@ -440,9 +444,11 @@ HUMAN = {
     "two lists for one version": ({L6: b"", "SETUPFILE.CE6.TXT": b""}, [], ["! Another list for OS version 6"]),
     "list names nearly right": (
         {"SetupFile.CE6.txt.txt": b"", "SetupFile CE7.txt": b"", "SetupFile.CE06.txt": b"", "SetupFile.CE5": b"",
-         "SetupFile.CE6.txt ": b""}, [],
-        ['! "SetupFile.CE6.txt.txt" is not a list: it has a second extension, ".txt", which Windows hides; '
-         'the device looks for "SetupFile.CE6.txt".', 'it has " " where the dot before CE goes',
+         "SetupFile.CE6.txt ": b"", "SetupFile.CE8.txt.bak": b""}, [],
+        ['! A version-6 device runs nothing from this card: its list is named "SetupFile.CE6.txt.txt" (it has a '
+         'second extension, ".txt", which Windows hides; the device looks for "SetupFile.CE6.txt").',
+         '! "SetupFile.CE8.txt.bak" is not a list: it has a second extension, ".bak", which Windows hides; '
+         'the device looks for "SetupFile.CE8.txt".', 'it has " " where the dot before CE goes',
          "its version has a leading zero", "its name has no .txt at the end", "its name ends in spaces after .txt",
          "! No list SetupFile.CE<version>.txt"]),
     "a slash": ({L6: b"drivers/gps.cab\n", "drivers/gps.cab": CAB}, [],
@@ -585,7 +591,7 @@ def lay_out(folder, files):
 def summary(report):
     lines = [f"program {p['file']} {p['machine']} {p['subsystem']} {'device' if p['device'] else '-'}"
              for p in report["programs"]] + [w for w in report["warnings"] if w != "program-missing"]
-    lines += [f"near miss {miss['file']}" for miss in report["near_misses"]]
+    lines += [f"{miss['code']} {miss['file']}" for miss in report["near_misses"]]
     lines += [f"twins {' '.join(twins)}" for twins in report["case_twins"]]
     lines += [f"unholdable {name}" for name in report["unholdable_files"]]
     lines += [f"unlisted {name}" for name in report["unlisted"]]

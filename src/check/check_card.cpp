@@ -31,7 +31,7 @@ void Checker::Report(ListReport &list, LineReport &line)
 {
     line.counted = CountOf(line, list.runs);
     list.counts.Add(line);
-    outcome.totals.Count(LineNotes(line));
+    outcome.totals.Count(LineNotes(line), options_);
     writer_.Line(line);
 }
 
@@ -85,7 +85,7 @@ void Checker::CheckList(ListReport &list)
         Report(list, line);
         Fail("cannot read the list " + Quoted(list.file.name) + ": " + why);
     }
-    outcome.totals.Count(ListNotes(list));
+    outcome.totals.Count(ListNotes(list), options_);
     outcome.totals.installs += list.counts.install + list.counts.maybe;
     writer_.EndList(list);
 }
@@ -190,8 +190,11 @@ void Conclude(const Options &options, Totals &totals)
         if (present)
             totals.warnings.push_back(warning);
     }
-    totals.Count(FolderNotes(totals));
-    totals.ready = Ready(totals, options.strict);
+    std::vector<Warning> notes;
+    for (const FolderNote &note : FolderNotes(totals))
+        notes.push_back(note.warning);
+    totals.Count(notes, options);
+    totals.ready = totals.failures == 0;
 }
 
 }  // namespace

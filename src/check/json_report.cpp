@@ -40,6 +40,32 @@ std::string Codes(const std::vector<Warning> &warnings)
     return JsonArray(codes, Quote);
 }
 
+// One note of a line, list or the folder, as the plain report gives it: its code, its
+// severity in this run, and its sentence exact.
+void AppendNote(std::string &out, Warning warning, const NoteSubject &subject)
+{
+    out.append(out.back() == '[' ? "{\"code\": \"" : ", {\"code\": \"").append(RowOf(warning).code);
+    out.append("\", \"severity\": \"").append(SeverityName(SeverityOf(warning, subject.options)));
+    AppendJson(out.append("\", \"message\": "), RowOf(warning).sentence(subject).Exact());
+    out.append("}");
+}
+
+std::string ListNotesJson(const ListReport &list, const Options &options)
+{
+    std::string out = "[";
+    for (Warning warning : ListNotes(list))
+        AppendNote(out, warning, {options, nullptr, &list});
+    return out + "]";
+}
+
+std::string FolderNotesJson(const Totals &totals, const Options &options)
+{
+    std::string out = "[";
+    for (const FolderNote &note : FolderNotes(totals))
+        AppendNote(out, note.warning, {options, nullptr, nullptr, note.nearMiss, note.program, &totals});
+    return out + "]";
+}
+
 const char *InstallsName(Installs installs)
 {
     return installs == Installs::kYes ? "yes" : installs == Installs::kNo ? "no" : "maybe";
@@ -120,7 +146,7 @@ public:
 
     void Begin(const Options &options) override
     {
-        codePage_ = options.codePage;
+        options_ = &options;
         out_.Add("{\"format\": " + std::to_string(kJsonFormat) + ", \"version\": \"" CABBATCH_VERSION "\", \"folder\": "
                  + Json(options.folder)
                  + ", \"device_dir\": " + Json(options.deviceDir) + ", \"lists\": [");
@@ -140,13 +166,14 @@ public:
 
     void EndList(const ListReport &list) override
     {
-        out_.Add("], \"warnings\": " + Codes(list.warnings) + ", \"counts\": " + JsonCounts(list.counts) + "}");
+        out_.Add("], \"warnings\": " + Codes(list.warnings) + ", \"notes\": " + ListNotesJson(list, *options_)
+                 + ", \"counts\": " + JsonCounts(list.counts) + "}");
     }
 
     void End(const Totals &totals) override
     {
         out_.Add("], \"programs\": " + JsonArray(totals.programs, JsonProgram) + ", \"warnings\": "
-                 + Codes(totals.warnings) + ", \"near_misses\": "
+                 + Codes(totals.warnings) + ", \"notes\": " + FolderNotesJson(totals, *options_) + ", \"near_misses\": "
                  + JsonArray(totals.nearMisses, [](const NearMiss &miss) {
                        return "{\"file\": " + Json(miss.file) + ", \"why\": " + Json(miss.why) + ", \"code\": \""
                             + RowOf(NearMissWarning(miss)).code + "\"}";
@@ -167,14 +194,22 @@ private:
     {
         auto known = facts_.find(line.package);
         if (known == facts_.end())
-            known = facts_.emplace(line.package, JsonFacts(*line.package, codePage_)).first;
+            known = facts_.emplace(line.package, JsonFacts(*line.package, options_->codePage)).first;
         out.append(known->second).append(", \"installs\": \"").append(InstallsName(line.verdict.installs));
         AppendJson(out.append("\", \"why\": "), line.verdict.why);
         out.append("}");
     }
 
+    void AppendLineNotes(std::string &out, const LineReport &line)
+    {
+        out.append(", \"notes\": [");
+        for (Warning warning : LineNotes(line))
+            AppendNote(out, warning, {*options_, &line});
+        out.append("]");
+    }
+
     Output &out_;
-    int codePage_ = 1252;
+    const Options *options_ = nullptr;
     size_t lists_ = 0, lines_ = 0;
     std::map<const PackageFacts *, std::string> facts_;
     std::string line_;
@@ -193,6 +228,7 @@ void JsonReport::Line(const LineReport &line)
             out.append(", \"length\": ").append(std::to_string(ArgumentsLength(line)));
             out.append(", \"limit\": ").append(std::to_string(kArgumentsMost));
         }
+        AppendLineNotes(out, line);
         out_.Add(out.append(", \"counted_as\": \"").append(CountedName(line.counted)).append("\"}"));
         return;
     }
@@ -203,6 +239,7 @@ void JsonReport::Line(const LineReport &line)
     for (size_t i = 0; i < line.warnings.size(); i++)
         out.append(i ? ", \"" : "\"").append(RowOf(line.warnings[i]).code).append("\"");
     out.append("]");
+    AppendLineNotes(out, line);
     if (!line.switches.empty()) {
         AppendJson(out.append(", \"switches\": "), line.switches);
         out.append(", \"keeps_package\": ").append(JsonBool(line.keepsPackage));

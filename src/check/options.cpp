@@ -2,6 +2,7 @@
 // help's exit statuses, read off the warnings table.
 #include "options.h"
 
+#include <algorithm>
 #include <functional>
 
 #include "cabbatch_version.h"
@@ -87,6 +88,30 @@ void SetPlatform(Options &options, const std::string &text)
         throw UsageError{"--platform takes the device's platform name, as UTF-8 text, not '" + ShownBytes(text) + "'"};
 }
 
+// The codes of the notes, which --fail-on makes failures: "absolute, slash, ...".
+std::string NoteCodes()
+{
+    std::string codes;
+    for (const WarningRow &row : WarningRows()) {
+        if (row.severity == Severity::kNote)
+            codes += (codes.empty() ? "" : ", ") + std::string(row.code);
+    }
+    return codes;
+}
+
+void SetFailOn(Options &options, const std::string &codes)
+{
+    for (size_t at = 0; at <= codes.size();) {
+        size_t comma = std::min(codes.find(',', at), codes.size());
+        const WarningRow *row = RowOf(codes.substr(at, comma - at));
+        if (row == nullptr)
+            throw UsageError{"--fail-on takes warning codes separated by commas, not '" + ShownBytes(codes.substr(at, comma - at))
+                             + "'; the notes it can make failures are " + NoteCodes()};
+        options.failOn.push_back(row->warning);
+        at = comma + 1;
+    }
+}
+
 struct Option {
     std::vector<std::string> names;
     const char *value;            // what it takes, for the help; null for a flag
@@ -110,6 +135,7 @@ const std::vector<Option> &Table()
          [](Options &options, const std::string &) { options.contents = true; }},
         {{"--json"}, nullptr, "print the report as one JSON object",
          [](Options &options, const std::string &) { options.json = true; }},
+        {{"--fail-on"}, "CODE[,CODE...]", "count these notes as failures: " + NoteCodes(), SetFailOn},
         {{"--strict"}, nullptr, "count every note as a failure",
          [](Options &options, const std::string &) { options.strict = true; }},
         {{"-h", "--help"}, nullptr, "print this help", nullptr},
@@ -147,7 +173,8 @@ std::string ExitStatuses()
             list += (list.empty() ? "" : ", ") + std::string(row.help);
     }
     return "Exit status:\n" + Wrapped("  0  ", "every list runs as written; notes may remain: " + notes, 5)
-         + Wrapped("  1  ", "something will not happen as written: " + failures + "; with --strict, any note too", 5)
+         + Wrapped("  1  ", "something will not happen as written: " + failures + "; with --fail-on, the notes it "
+                   "names too, and with --strict, any note", 5)
          + Wrapped("  2  ", "a usage error, a folder or list that cannot be read, or a report that cannot be written", 5);
 }
 
@@ -159,7 +186,9 @@ std::string Help()
         for (const std::string &name : option.names)
             names += (names.empty() ? "" : ", ") + name;
         names = "  " + names + (option.value ? std::string(" ") + option.value : "");
-        out += Wrapped(names + std::string(names.size() < 22 ? 22 - names.size() : 1, ' '), option.help, 22);
+        // Names too long for their column stand on a line of their own.
+        out += names.size() < 22 ? Wrapped(names + std::string(22 - names.size(), ' '), option.help, 22)
+                                 : names + "\n" + Wrapped(std::string(22, ' '), option.help, 22);
     }
     return out + "\n" + Wrapped("", kPackages, 0) + "\n" + ExitStatuses();
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "text.h"
+#include "warnings.h"
 
 namespace check {
 
@@ -22,6 +23,7 @@ struct Options {
     bool json = false;
     bool strict = false;                      // every note counts as a failure
     bool contents = false;                    // list every file, registry value and shortcut
+    std::vector<Warning> failOn;              // these notes count as failures
 };
 
 // A command line that asks for nothing the check can do: its sentence.

@@ -97,7 +97,7 @@ bool Has(const std::vector<Warning> &warnings, Warning warning)
     return std::find(warnings.begin(), warnings.end(), warning) != warnings.end();
 }
 
-std::string SummaryText(const Totals &totals)
+std::string SummaryText(const Totals &totals, const Options &options)
 {
     const std::string program = Has(totals.warnings, Warning::kProgramMissing)
         ? "the lists are ready once the device program, the device build of cabbatch.exe, is copied beside them."
@@ -107,9 +107,13 @@ std::string SummaryText(const Totals &totals)
     std::string things = Count(totals.attention, "thing") + " to look at, each marked !; ";
     if (totals.ready)
         return things + "none of them stops the card: " + program;
-    if (totals.failures > 0)
+    if (totals.promoted == 0)
         return things + std::to_string(totals.failures) + " will not happen as written: not ready for the device.";
-    return things + "not ready for the device under --strict.";
+    // Under --fail-on or --strict, notes count with the failures, and the summary says so.
+    return things + std::to_string(totals.failures) + (totals.failures == 1 ? " fails" : " fail") + " the card ("
+         + std::to_string(totals.failures - totals.promoted) + " will not happen as written, "
+         + Count(totals.promoted, "note") + " made " + (totals.promoted == 1 ? "a failure" : "failures") + " by "
+         + (options.strict ? "--strict" : "--fail-on") + "): not ready for the device.";
 }
 
 class PlainReport final : public ReportWriter {
@@ -213,20 +217,13 @@ std::string PlainReport::ProgramsText(const Totals &totals) const
 void PlainReport::End(const Totals &totals)
 {
     std::string out;
-    if (Has(totals.warnings, Warning::kNoList))
-        out += "\n" + AsLine("! " + Sentence(Warning::kNoList, {*options_}));
-    std::string notes;
-    for (const NearMiss &miss : totals.nearMisses)
-        notes += AsLine("! " + Sentence(NearMissWarning(miss), {*options_, nullptr, nullptr, &miss}));
-    for (Warning warning : {Warning::kCaseTwins, Warning::kUnholdableFiles, Warning::kUnlisted}) {
-        if (Has(totals.warnings, warning))
-            notes += AsLine("! " + Sentence(warning, {*options_, nullptr, nullptr, nullptr, nullptr, &totals}));
+    for (const FolderNote &note : FolderNotes(totals)) {
+        if (note.warning != Warning::kProgramOlder && note.warning != Warning::kNoDeviceProgram)  // told with the programs
+            out += (out.empty() ? "\n" : "") + AsLine("! " + Sentence(note.warning, {*options_, nullptr, nullptr, note.nearMiss,
+                                                                                      nullptr, &totals}));
     }
-    out += notes.empty() ? "" : "\n" + notes;
-    if (Has(totals.warnings, Warning::kProgramMissing))
-        out += "\n" + AsLine("! " + Sentence(Warning::kProgramMissing, {*options_}));
     out += ProgramsText(totals);
-    out += "\n" + AsLine("Summary: " + Count(totals.lists, "list") + "; " + SummaryText(totals));
+    out += "\n" + AsLine("Summary: " + Count(totals.lists, "list") + "; " + SummaryText(totals, *options_));
     if (totals.installs > 0)
         out += AsLine("The device's installer deletes each package file once it has run it, even when the "
                      "installation failed: the card's packages are used up along with its list.");

@@ -63,19 +63,26 @@ std::vector<Warning> ListNotes(const ListReport &list)
     return notes;
 }
 
-std::vector<Warning> FolderNotes(const Totals &totals)
+std::vector<FolderNote> FolderNotes(const Totals &totals)
 {
-    std::vector<Warning> notes;
-    for (Warning warning : totals.warnings) {
-        size_t times = warning == Warning::kListMisnamed || warning == Warning::kListNearMiss
-                         ? size_t(std::count_if(totals.nearMisses.begin(), totals.nearMisses.end(),
-                                                [&](const NearMiss &miss) { return NearMissWarning(miss) == warning; }))
-                     : warning == Warning::kProgramOlder
-                         ? size_t(std::count_if(totals.programs.begin(), totals.programs.end(),
-                                                [](const Program &program) { return program.older; }))
-                         : 1;
-        notes.insert(notes.end(), times, warning);
+    std::vector<FolderNote> notes;
+    auto has = [&](Warning warning) {
+        return std::find(totals.warnings.begin(), totals.warnings.end(), warning) != totals.warnings.end();
+    };
+    if (has(Warning::kNoList))
+        notes.push_back({Warning::kNoList});
+    for (const NearMiss &miss : totals.nearMisses)
+        notes.push_back({NearMissWarning(miss), &miss});
+    for (Warning warning : {Warning::kCaseTwins, Warning::kUnholdableFiles, Warning::kUnlisted, Warning::kProgramMissing}) {
+        if (has(warning))
+            notes.push_back({warning});
     }
+    for (const Program &program : totals.programs) {
+        if (program.older)
+            notes.push_back({Warning::kProgramOlder, nullptr, &program});
+    }
+    if (has(Warning::kNoDeviceProgram))
+        notes.push_back({Warning::kNoDeviceProgram});
     return notes;
 }
 
@@ -84,17 +91,14 @@ Warning NearMissWarning(const NearMiss &miss)
     return miss.misnamed ? Warning::kListMisnamed : Warning::kListNearMiss;
 }
 
-void Totals::Count(const std::vector<Warning> &notes)
+void Totals::Count(const std::vector<Warning> &notes, const Options &options)
 {
     for (Warning warning : notes) {
+        bool failure = SeverityOf(warning, options) == Severity::kFailure;
         attention++;
-        failures += RowOf(warning).severity == Severity::kFailure;
+        failures += failure;
+        promoted += failure && RowOf(warning).severity == Severity::kNote;
     }
-}
-
-bool Ready(const Totals &totals, bool strict)
-{
-    return totals.failures == 0 && !(strict && totals.attention > 0);
 }
 
 Counted CountOf(const LineReport &line, bool listRuns)

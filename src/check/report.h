@@ -89,12 +89,11 @@ struct Totals {
     bool walkCut = false;             // the card holds more than the check walked through
     std::vector<Warning> warnings;    // the folder's, in the table's order
     size_t attention = 0;             // the notes ("!") of the plain report, failures and hazards
-    size_t failures = 0;              // those notes that say something will not happen as written
-    bool ready = true;                // no failure (with --strict, no note either): exit status 0
-    void Count(const std::vector<Warning> &notes);
+    size_t failures = 0;              // those that fail the card, as this run judges them
+    size_t promoted = 0;              // of those, the notes that --fail-on or --strict made failures
+    bool ready = true;                // no failure: exit status 0
+    void Count(const std::vector<Warning> &notes, const Options &options);
 };
-// Exit status 0: no failure, and under --strict no note at all.
-bool Ready(const Totals &totals, bool strict);
 
 // What a sentence of the warnings table speaks of: the line, list or near miss it is on.
 struct NoteSubject {
@@ -108,11 +107,17 @@ struct NoteSubject {
 
 // The notes the plain report gives, in its order, each a "!": a line's (the reason for a
 // skipped line, else its warnings but those another note already tells), a list's (that it
-// stays, then its warnings) and the folder's (a near miss once for each file, an older
-// program once for each program).
+// stays, then its warnings) and the folder's (no list, a near miss once for each file, the
+// others on the card, the program still to copy, an older program once for each, then that
+// no program is the device's), each with what it speaks of.
 std::vector<Warning> LineNotes(const LineReport &line);
 std::vector<Warning> ListNotes(const ListReport &list);
-std::vector<Warning> FolderNotes(const Totals &totals);
+struct FolderNote {
+    Warning warning;
+    const NearMiss *nearMiss = nullptr;
+    const Program *program = nullptr;
+};
+std::vector<FolderNote> FolderNotes(const Totals &totals);
 Warning NearMissWarning(const NearMiss &miss);  // a misnamed list, or a name that is only near
 bool HasWarning(const LineReport &line, Warning warning);
 // What a line counts as: for one that starts the installer, the first row whose warning it

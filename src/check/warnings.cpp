@@ -2,6 +2,8 @@
 // writers frame it), and what JSON notes will quote; the codes are a contract for scripts.
 #include "warnings.h"
 
+#include <algorithm>
+
 #include "cabbatch_version.h"
 #include "report.h"
 
@@ -295,7 +297,7 @@ const std::vector<WarningRow> kRows = {
     {Warning::kNoDeviceProgram, "no-device-program", kFolder, kFailure, kInWarnings, kNone, kNone,
      "programs in FOLDER and none for the device", Fixed<kNoDeviceProgram>},
     {Warning::kListMisnamed, "list-misnamed", kFolder, kFailure, kInWarnings, kNone, kNone,
-     "a version whose list has only a near name", Misnamed},
+     "a version whose only list is misnamed", Misnamed},
     {Warning::kListNearMiss, "list-near-miss", kFolder, kNote, kInWarnings, kNone, kNone,
      "a file named nearly as a list", NearMissed},
     {Warning::kCaseTwins, "case-twins", kFolder, kFailure, kInWarnings, kNone, kNone,
@@ -315,5 +317,22 @@ const std::vector<WarningRow> kRows = {
 const std::vector<WarningRow> &WarningRows() { return kRows; }
 
 const WarningRow &RowOf(Warning warning) { return kRows[size_t(warning)]; }
+
+const WarningRow *RowOf(const std::string &code)
+{
+    for (const WarningRow &row : kRows) {
+        if (code == row.code)
+            return &row;
+    }
+    return nullptr;
+}
+
+Severity SeverityOf(Warning warning, const Options &options)
+{
+    bool named = std::find(options.failOn.begin(), options.failOn.end(), warning) != options.failOn.end();
+    return options.strict || named ? Severity::kFailure : RowOf(warning).severity;
+}
+
+const char *SeverityName(Severity severity) { return severity == Severity::kFailure ? "failure" : "note"; }
 
 }  // namespace check

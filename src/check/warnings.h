@@ -35,6 +35,7 @@ enum class Told { kWarnings, kReason, kField };
 enum class Counted { kInstall, kMaybe, kNotFound, kRefused, kRepeated, kOther, kBlank, kSkipped };
 
 struct NoteSubject;  // what a sentence speaks of (report.h)
+struct Options;      // (options.h)
 
 struct WarningRow {
     Warning warning;
@@ -52,5 +53,11 @@ struct WarningRow {
 // Every row, in the order of Warning.
 const std::vector<WarningRow> &WarningRows();
 const WarningRow &RowOf(Warning warning);
+// The row of a JSON code; null for a code that is none.
+const WarningRow *RowOf(const std::string &code);
+// A warning's severity in this run: --strict makes every note a failure, --fail-on the notes
+// it names.
+Severity SeverityOf(Warning warning, const Options &options);
+const char *SeverityName(Severity severity);  // "failure" or "note"
 
 }  // namespace check

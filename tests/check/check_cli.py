@@ -305,6 +305,11 @@ CASES = {
                                 ["unlisted", "unlisted a.cab", f"{L6} v6 bytes runs utf-16-without-mark", "1 skip nul", "2 skip nul", "3 skip nul"]),
     "hazards alone pass": (HAZARDS, [], 0, HAZARD_LINES),
     "hazards under --strict": (HAZARDS, ["--strict"], 1, HAZARD_LINES),
+    "hazards named by --fail-on": (HAZARDS, ["--fail-on", "odd-length,may-refuse"], 1, HAZARD_LINES),
+    "hazards that --fail-on does not name": (HAZARDS, ["--fail-on=odd-length,slash", "--fail-on", "not-found"], 0,
+                                             HAZARD_LINES),
+    "the program still to copy under --fail-on": ({L6: b"a.cab\n", "a.cab": CAB}, ["--fail-on", "program-missing"], 1,
+                                                  [f"{L6} v6 bytes runs", "1 a.cab found"]),
     "the program still to copy under --strict": ({L6: b"a.cab\n", "a.cab": CAB}, ["--strict"], 1,
                                                  [f"{L6} v6 bytes runs", "1 a.cab found"]),
     "list names nearly right": (
@@ -415,6 +420,9 @@ USAGE_ERRORS = {
     "device folder with a control": ["--device-dir", "\\a\x1bb"],
     "a processor that is not ARM": ["--processor", "586"],
     "an OS version with two dots": ["--os-version", "6.0.1"],
+    "--fail-on an unknown code": ["--fail-on", "absolute,frob"],
+    "--fail-on an empty code": ["--fail-on", "absolute,"],
+    "--fail-on nothing": ["--fail-on="],
 }
 
 # The plain report: what must show (and, after "NOT:", what must not), for texts that a
@@ -529,6 +537,12 @@ HUMAN = {
                               ["it lists the device's platform, \"HPC\", among those it does not support",
                                "runs the platforms it does not support together, as \"JUPITERHPC\", and the device's, "
                                "\"HPC\", is found inside", "; not for PocketPC, HPC"]),
+    "an unknown code for --fail-on": ({}, ["--fail-on", "absolute,frob"],
+                                      ["not 'frob'; the notes it can make failures are may-refuse, trailing-dot-or-space,"]),
+    "a note made a failure": ({L6: b"dll.cab\n", "dll.cab": PACKAGES["dll.cab"][0], "cabbatch.exe": program(0x1C2, 9)},
+                              ["--fail-on", "setup-dll"],
+                              ["1 thing to look at, each marked !; 1 fails the card (0 will not happen as written, 1 note "
+                               "made a failure by --fail-on): not ready for the device."]),
     "hazards only": ({L6: b"dll.cab\n", "dll.cab": PACKAGES["dll.cab"][0], "cabbatch.exe": program(0x1C2, 9)}, [],
                      ["1 thing to look at, each marked !; none of them stops the card: ready for the device."]),
 }
@@ -710,6 +724,7 @@ def check_counts(run, name):
             failures.append(f"{lst['file']}: the plain report says {number} {unit} installed, the JSON {lst['counts']['bytes']}")
     if len(COUNT_LINE.findall(shown)) != len(report["lists"]) or len(INSTALLS.findall(shown)) != len(report["lists"]):
         failures.append("a list without its count line")
+    failures += notes_as_shown(report, shown)
     things = re.search(r"Summary: \d+ lists?; (\d+) things? to look at", shown)
     notes = len(NOTE.findall(shown))
     if notes != report["attention"] or (int(things[1]) if things else 0) != notes:
@@ -745,6 +760,21 @@ def check_forms(run, name):
         if short != expected or cab_["processor_name"] != "ARM 2577 (StrongARM)":
             failures.append(f"{layout}: {short} {cab_['processor_name']}, expected {expected}")
     return failures
+
+
+def notes_as_shown(report, shown):
+    """The JSON's notes are the plain report's: as many as its "!" marks, each sentence there,
+    and a failure among them exactly when the card is not ready."""
+    lists = report["lists"]
+    notes = [n for lst in lists for line in lst["lines"] for n in line["notes"]] \
+        + [n for lst in lists for n in lst["notes"]] + report["notes"]
+    failures = [] if len(notes) == report["attention"] else [f"{len(notes)} notes, attention {report['attention']}"]
+    if report["ready"] == any(note["severity"] == "failure" for note in notes):
+        failures.append(f"ready {report['ready']} with the notes {notes}")
+    # A sentence holding what the plain report spells out is held to it by FIELDS.
+    flat = " ".join(shown.split())
+    return failures + [f"note {note} not in the plain report" for note in notes
+                       if not TERMINAL_CONTROL.search(note["message"]) and " ".join(note["message"].split()) not in flat]
 
 
 def check_help(run, name):

@@ -2,6 +2,7 @@
 // code, a sentence and a kind, and the kind deciding the exit status and the help.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <regex>
 #include <set>
 
@@ -63,23 +64,48 @@ TEST(WarningsTable, EveryRowHasACodeASentenceAndAKind)
     EXPECT_EQ(codes.size(), size_t(Warning::kProgramOlder) + 1);
 }
 
-// A card whose only note is this one: its kind decides the exit status, with and without
-// --strict, and where --help lists it.
+// A card whose only note is this one: its kind decides the exit status, --strict and
+// --fail-on with its code make it a failure, and the kind decides where --help lists it.
 TEST(WarningsTable, TheKindDecidesTheExitStatusAndTheHelp)
 {
     std::string help;
     ASSERT_FALSE(ParseOptions({"--help"}, &help));
     const std::string passes = Section(help, "\n  0  ", "\n  1  "), fails = Section(help, "\n  1  ", "\n  2  ");
     for (const WarningRow &row : WarningRows()) {
-        Totals totals;
-        totals.Count({row.warning});
-        bool note = row.severity == Severity::kNote;
-        EXPECT_EQ(Ready(totals, false), note) << row.code;
-        EXPECT_FALSE(Ready(totals, true)) << row.code;
-        EXPECT_EQ(totals.attention, 1u) << row.code;
+        const bool note = row.severity == Severity::kNote;
+        const Options plain = *ParseOptions({"."}, &help), strict = *ParseOptions({"--strict", "."}, &help),
+                      failOn = *ParseOptions({"--fail-on", std::string("absolute,") + row.code, "."}, &help);
+        for (const auto &[options, failures] : {std::pair{plain, note ? 0u : 1u}, {strict, 1u}, {failOn, 1u}}) {
+            Totals totals;
+            totals.Count({row.warning}, options);
+            EXPECT_EQ(totals.attention, 1u) << row.code;
+            EXPECT_EQ(totals.failures, failures) << row.code;
+            EXPECT_EQ(totals.promoted, note ? failures : 0u) << row.code;
+        }
         if (row.help != nullptr) {
             EXPECT_NE((note ? passes : fails).find(row.help), std::string::npos) << row.code << " not under its status";
             EXPECT_EQ((note ? fails : passes).find(row.help), std::string::npos) << row.code << " under the other status";
         }
     }
 }
+
+#ifndef _WIN32
+// The README's table of codes says what the program's own table says: each code, what it is
+// on and its kind.
+TEST(WarningsTable, IsTheReadmesTable)
+{
+    std::ifstream readme(CABBATCH_README);
+    ASSERT_TRUE(readme) << CABBATCH_README;
+    const std::regex documented("\\| `([a-z0-9-]+)` \\| (line|list|folder) \\| (failure|note) \\|.*");
+    std::vector<std::string> readmes, own;
+    std::smatch match;
+    for (std::string line; std::getline(readme, line);) {
+        if (std::regex_match(line, match, documented))
+            readmes.push_back(match[1].str() + " " + match[2].str() + " " + match[3].str());
+    }
+    const char *const kScopes[] = {"line", "list", "folder"};
+    for (const WarningRow &row : WarningRows())
+        own.push_back(std::string(row.code) + " " + kScopes[size_t(row.scope)] + " " + SeverityName(row.severity));
+    EXPECT_EQ(readmes, own);
+}
+#endif

@@ -147,21 +147,7 @@ const std::vector<Option> &Table()
 // text in lines of at most 80 columns, the first after first, the others after an indent.
 std::string Wrapped(const std::string &first, const std::string &text, size_t indent)
 {
-    std::string out = first, line;
-    size_t width = first.size();
-    for (size_t at = 0; at < text.size();) {
-        size_t end = std::min(text.find(' ', at), text.size());
-        std::string word = text.substr(at, end - at);
-        at = end + 1;
-        if (width + (line.empty() ? 0 : 1) + word.size() > 80 && !line.empty()) {
-            out += line + "\n" + std::string(indent, ' ');
-            line.clear();
-            width = indent;
-        }
-        width += (line.empty() ? 0 : 1) + word.size();
-        line += (line.empty() ? "" : " ") + word;
-    }
-    return out + line + "\n";
+    return LaidOut(first + text, {80, indent}) + "\n";
 }
 
 std::string ExitStatuses()

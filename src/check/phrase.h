@@ -1,8 +1,10 @@
 // A sentence of the report: the check's own words around text from outside. The JSON takes
-// it exact; the plain report shows the outside text through the one escaping function.
+// it exact; the plain report shows the outside text through the one escaping function and
+// lays the sentence out in lines without breaking a name.
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "text.h"
@@ -14,19 +16,20 @@ public:
     Phrase() = default;
     Phrase(std::string own);             // the check's own words, UTF-8, shown as they are
     Phrase(const char *own) : Phrase(std::string(own)) {}
-    static Phrase Name(const Text &text);            // a name from outside
+    static Phrase Name(const Text &text);            // a name from outside, never broken
     static Phrase QuotedName(const Text &text);      // the same in double quotes
     static Phrase NameBytes(const std::string &bytes);  // one given as bytes, UTF-8 where valid
+    static Phrase QuotedNameBytes(const std::string &bytes);
     // A sentence that holds outside text (a package's "why"), exact UTF-8: shown escaped as a
-    // whole, so its own words must hold no "<".
+    // whole, so its own words must hold no "<", and broken at its spaces like own words.
     static Phrase Reason(const std::string &utf8);
 
     Phrase &operator+=(const Phrase &more);
     bool Empty() const { return pieces_.empty(); }
     // Exact UTF-8, for the JSON: a lone surrogate becomes U+FFFD, as everywhere in it.
     std::string Exact() const;
-    // For a terminal.
-    std::string Shown() const;
+    // For a terminal; with spans, the byte ranges of the names, which a line must not break.
+    std::string Shown(std::vector<std::pair<size_t, size_t>> *names = nullptr) const;
 
 private:
     enum class Kind { kOwn, kName, kNameBytes, kReason };
@@ -40,5 +43,20 @@ private:
 };
 
 Phrase operator+(Phrase first, const Phrase &second);
+
+// How the plain report's lines are laid out: at most width columns.
+struct LineStyle {
+    size_t width = 80;
+    size_t hang = 0;                 // the indent of each line after the first
+};
+
+// The phrase as lines of at most style.width columns, broken only at spaces of its own words
+// and reasons, each further line indented by style.hang. A name too long for any line stands
+// alone on one. No final line break.
+std::string LaidOut(const Phrase &phrase, const LineStyle &style);
+
+// The columns a terminal gives UTF-8 text: two for wide East Asian characters and emoji,
+// none for combining marks, one for the rest.
+size_t Columns(const std::string &utf8);
 
 }  // namespace check

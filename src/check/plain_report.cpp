@@ -1,5 +1,6 @@
 // The plain report. It says only what the model holds, in sentences from the warnings table,
-// each line a Phrase, so that every outside text reaches it through the one escaping function.
+// each line a Phrase, so that every outside text reaches it through the one escaping function,
+// laid out for the reader: wrapped at the terminal's width (80 columns elsewhere).
 #include "plain_report.h"
 
 #include <algorithm>
@@ -17,8 +18,6 @@ std::string Count(size_t count, const std::string &thing)
 {
     return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
 }
-
-Phrase Sentence(Warning warning, const NoteSubject &subject) { return RowOf(warning).sentence(subject); }
 
 // A line or so on what a package holds: "Acme Tools (Acme), ARM 2577, OS 4.0 to 6.99".
 Phrase PackageText(const PackageFacts &facts, int codePage)
@@ -47,18 +46,19 @@ Phrase PackageText(const PackageFacts &facts, int codePage)
 }
 
 // What a package the installer may take puts on the device, and with --contents each thing,
-// a line each; nothing for one it refuses, or one whose document only configures the device.
-std::vector<Phrase> ContentsText(const LineReport &line, bool listed)
+// a line each, laid out to the width; nothing for one it refuses, or one whose document only
+// configures the device.
+std::string ContentsText(const LineReport &line, bool listed, size_t width)
 {
     const PackageFacts &facts = *line.package;
     const Contents &contents = facts.info.contents;
     bool empty = contents.files.empty() && contents.registry.empty() && contents.shortcuts.empty();
     if (line.verdict.installs == Installs::kNo || !facts.AnyRead() || (facts.info.configuration && empty))
-        return {};
-    std::vector<Phrase> lines = {"            " + ContentsLine(contents)};
+        return "";
+    std::string out = LaidOut("            " + ContentsLine(contents), {width, 14}) + "\n";
     for (const Phrase &each : listed ? ContentsListing(contents) : std::vector<Phrase>())
-        lines.push_back("              " + each);
-    return lines;
+        out += LaidOut("              " + each, {width, 16}) + "\n";
+    return out;
 }
 
 std::string EncodingText(ListEncoding encoding, int codePage)
@@ -123,17 +123,20 @@ public:
     void Begin(const Options &options) override
     {
         options_ = &options;
-        out_.Add(AsLine("Card folder " + Phrase::NameBytes(options.folder) + ", on the device "
-                       + Phrase::QuotedName(options.deviceDir)
-                       + (options.deviceDirGiven ? " (--device-dir)" : " (the default; --device-dir names another)")));
+        const std::optional<int> terminal = desktop::TerminalColumns();
+        width_ = std::max<size_t>(terminal.value_or(80), kNarrowest);
+        out_.Add(AsLine("Card folder " + Phrase::QuotedNameBytes(options.folder) + ", on the device "
+                            + Phrase::QuotedName(options.deviceDir)
+                            + (options.deviceDirGiven ? " (--device-dir)" : " (the default; --device-dir names another)"),
+                        2));
     }
 
     void BeginList(const ListReport &list) override
     {
         std::string out = "\n" + AsLine(Phrase::Name(list.file.name) + ": for OS version " + std::to_string(list.file.osVersion)
-                                       + ", " + EncodingText(list.encoding, options_->codePage));
+                                           + ", " + EncodingText(list.encoding, options_->codePage), 2);
         if (!list.runs)
-            out += AsLine("  ! " + Sentence(Warning::kListUnnamable, {*options_, nullptr, &list}))
+            out += AsNote("  ! ", Warning::kListUnnamable, {*options_, nullptr, &list}, 4)
                  + "  Were it read, its lines would be:\n";
         out_.Add(out);
     }
@@ -147,10 +150,10 @@ public:
                            + ", " + Count(c.skipped, "line") + " skipped. Its packages install " + SizeText(c.bytes) + ".";
         if (list.runs && !list.file.facts.readOnly)
             counts += " Then the device deletes the list, so the batch runs once.";
-        std::string out = AsLine(counts);
+        std::string out = AsLine(counts, 4);
         for (Warning warning : ListNotes(list)) {
             if (warning != Warning::kListUnnamable)  // told before its lines
-                out += AsLine("  ! " + Sentence(warning, {*options_, nullptr, &list}));
+                out += AsNote("  ! ", warning, {*options_, nullptr, &list}, 4);
         }
         out_.Add(out);
     }
@@ -158,20 +161,32 @@ public:
     void End(const Totals &totals) override;
 
 private:
-    // One line of the report, shown for a terminal.
-    static std::string AsLine(const Phrase &line) { return line.Shown() + "\n"; }
+    // Below this a hanging indent would leave too little of a line.
+    static constexpr size_t kNarrowest = 40;
+
+    // One line of the report, its further lines indented by hang.
+    std::string AsLine(const Phrase &line, size_t hang) const
+    {
+        return LaidOut(line, {width_, hang}) + "\n";
+    }
+    // A note after its lead, which ends in "! ".
+    std::string AsNote(const std::string &lead, Warning warning, const NoteSubject &subject, size_t hang) const
+    {
+        return AsLine(lead + RowOf(warning).sentence(subject), hang);
+    }
     // What a package holds reads the same on each of its lines, so it is made once.
     const std::string &Described(const PackageFacts &facts)
     {
         auto known = described_.find(&facts);
         if (known == described_.end())
-            known = described_.emplace(&facts, AsLine("            " + PackageText(facts, options_->codePage))).first;
+            known = described_.emplace(&facts, AsLine("            " + PackageText(facts, options_->codePage), 14)).first;
         return known->second;
     }
     std::string ProgramsText(const Totals &totals) const;
 
     Output &out_;
     const Options *options_ = nullptr;
+    size_t width_ = 80;
     std::map<const PackageFacts *, std::string> described_;
     std::string line_;  // kept from line to line: a list may have millions
 };
@@ -182,19 +197,16 @@ void PlainReport::Line(const LineReport &line)
     std::snprintf(number, sizeof number, "  %5d  ", line.number);
     const NoteSubject subject{*options_, &line};
     if (line.reason == Reason::kNone) {
-        line_.assign(AsLine(number + ("install " + Phrase::QuotedName(line.packagePath))));
-        if (line.package != nullptr) {
-            line_.append(Described(*line.package));
-            for (const Phrase &contents : ContentsText(line, options_->contents))
-                line_.append(AsLine(contents));
-        }
+        line_.assign(AsLine(number + ("install " + Phrase::QuotedName(line.packagePath)), 12));
+        if (line.package != nullptr)
+            line_.append(Described(*line.package)).append(ContentsText(line, options_->contents, width_));
         for (Warning warning : LineNotes(line))
-            line_.append(AsLine("            ! " + Sentence(warning, subject)));
+            line_.append(AsNote("            ! ", warning, subject, 14));
     } else if (line.reason == Reason::kBlank) {
         line_.assign(number).append("skip    blank line\n");
     } else {
         // A skipped line is a note of its own, but for a blank one.
-        line_.assign(AsLine(number + ("skip  ! " + Sentence(*WarningOf(line.reason), subject))));
+        line_.assign(AsNote(number + std::string("skip  ! "), *WarningOf(line.reason), subject, 17));
     }
     out_.Add(line_);
 }
@@ -205,12 +217,12 @@ std::string PlainReport::ProgramsText(const Totals &totals) const
     for (const Program &program : totals.programs) {
         std::string version = program.version ? " " + ProgramVersionText(*program.version) : "";
         out += (out.empty() ? "\nPrograms in the folder:\n" : "")
-             + AsLine("  " + Phrase::QuotedName(program.file) + version + ": " + ProgramText(program));
+             + AsLine("  " + Phrase::QuotedName(program.file) + version + ": " + ProgramText(program), 4);
         if (program.older)
-            out += AsLine("  ! " + Sentence(Warning::kProgramOlder, {*options_, nullptr, nullptr, nullptr, &program}));
+            out += AsNote("  ! ", Warning::kProgramOlder, {*options_, nullptr, nullptr, nullptr, &program}, 4);
     }
     if (Has(totals.warnings, Warning::kNoDeviceProgram))
-        out += AsLine("  ! " + Sentence(Warning::kNoDeviceProgram, {*options_}));
+        out += AsNote("  ! ", Warning::kNoDeviceProgram, {*options_}, 4);
     return out;
 }
 
@@ -219,14 +231,14 @@ void PlainReport::End(const Totals &totals)
     std::string out;
     for (const FolderNote &note : FolderNotes(totals)) {
         if (note.warning != Warning::kProgramOlder && note.warning != Warning::kNoDeviceProgram)  // told with the programs
-            out += (out.empty() ? "\n" : "") + AsLine("! " + Sentence(note.warning, {*options_, nullptr, nullptr, note.nearMiss,
-                                                                                      nullptr, &totals}));
+            out += (out.empty() ? "\n" : "")
+                 + AsNote("! ", note.warning, {*options_, nullptr, nullptr, note.nearMiss, nullptr, &totals}, 2);
     }
     out += ProgramsText(totals);
-    out += "\n" + AsLine("Summary: " + Count(totals.lists, "list") + "; " + SummaryText(totals, *options_));
+    out += "\n" + AsLine("Summary: " + Count(totals.lists, "list") + "; " + SummaryText(totals, *options_), 2);
     if (totals.installs > 0)
         out += AsLine("The device's installer deletes each package file once it has run it, even when the "
-                     "installation failed: the card's packages are used up along with its list.");
+                      "installation failed: the card's packages are used up along with its list.", 2);
     out_.Add(out);
     out_.Flush();
 }

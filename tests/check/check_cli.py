@@ -4,14 +4,19 @@ the JSON report says line by line, what the plain report lets through to a termi
 reports that cannot be written. Usage: check_cli.py CHECKER [RUNNER...]; with a RUNNER
 (scripts/wine-run) the checker is a Windows program and gets Windows paths."""
 import collections
+import fcntl
 import json
 import os
+import pty
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
 import time
+import termios
+import threading
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
@@ -466,6 +471,8 @@ HUMAN = {
         ["a cabinet whose setup information (.000) is not valid", "does not start with MSCE",
          "NOT:without setup information"]),
     "an empty app name": ({L6: b"a.cab\n", "a.cab": package(app="")}, [], ["(no name) (Provider), any processor"]),
+    "a long path stands alone": ({L6: b"p" * 95 + b".cab\n"}, [],
+                                 ["\n" + " " * 17 + '"\\Storage Card\\' + "p" * 95 + '.cab"\n' + " " * 17 + "does not fit"]),
     "processor names": ({L6: b"arm.cab\nsh.cab\n", "arm.cab": package(processor=2577), "sh.cab": package(processor=10003)},
                         [], ["ARM 2577 (StrongARM)", "built for SH 10003 (SH3), not for an ARM device"]),
     "the program still to copy": ({L6: b"a.cab\n", "a.cab": CAB}, [],
@@ -570,6 +577,10 @@ FIELDS = {  # name: (files, spelt in the plain report, exact in the JSON)
     "a near miss's second extension": ({f"SetupFile.CE6.txt.{NAMES}": b""}, ['extension, ".<TAB><U+0001>'],
                                        [f'extension, ".{NAMES}"']),
 }
+# The plain report fits the width of a terminal, here a pseudo-terminal on the host alone.
+TERMINAL_CARD = {L6: b"gone.cab\ndll.cab\n", "dll.cab": PACKAGES["dll.cab"][0], "cabbatch.exe": program(0x1C2, 9)}
+TERMINALS = {"a wide terminal": 100, "a narrow terminal": 50}
+HOST_ONLY |= set(TERMINALS)
 TERMINAL_CONTROL = re.compile("[\x00-\x09\x0b-\x1f\x7f-\x9f\u200e\u200f\u2028-\u202e\u2066-\u2069]")
 
 
@@ -688,9 +699,10 @@ def check_json(run, name):
 
 INSTALLS = re.compile(r"skipped\. Its packages install (\d+(?:\.\d)?) (bytes?|KB|MB)\.")
 COUNTED = ["install", "maybe", "not_found", "refused", "repeated", "other", "blank", "skipped"]
-COUNT_LINE = re.compile(r"^  (\d+) lines?: (\d+) installer starts? \((\d+) install, (\d+) may be refused, "
-                        r"(\d+) fail(?:: ([^)]*))?\), (\d+) blank lines?, (\d+) lines? skipped\.", re.M)
-NOTE = re.compile(r"^ *(?:\d+  skip  )?! ", re.M)
+# On the plain report with its lines joined (flat).
+COUNT_LINE = re.compile(r"(\d+) lines?: (\d+) installer starts? \((\d+) install, (\d+) may be refused, "
+                        r"(\d+) fail(?:: ([^)]*))?\), (\d+) blank lines?, (\d+) lines? skipped\.")
+NOTE = re.compile(r"^ *(?:\d+  skip  )?!(?: |$)", re.M)
 
 
 def check_counts(run, name):
@@ -703,7 +715,7 @@ def check_counts(run, name):
     plain = run.run(files, options, capture_output=True)
     shown = plain.stdout.decode("utf-8")
     failures = []
-    for lst, line in zip(report["lists"], COUNT_LINE.findall(shown)):
+    for lst, line in zip(report["lists"], COUNT_LINE.findall(flat(shown))):
         c = lst["counts"]
         skips = [line["reason"] for line in lst["lines"] if line["outcome"] == "skip"]
         unrun = 0 if lst["runs"] else len(lst["lines"]) - len(skips)  # a list that does not run starts nothing
@@ -718,14 +730,14 @@ def check_counts(run, name):
         if said != [c[k] for k in ("lines", "starts", "install", "maybe", "fail", "blank", "skipped")] \
                 or fails != {k: c[k] for k in ("not_found", "refused", "repeated", "other") if c[k]}:
             failures.append(f"{lst['file']}: the plain report counts {line}, the JSON {c}")
-    for lst, (number, unit) in zip(report["lists"], INSTALLS.findall(shown)):
+    for lst, (number, unit) in zip(report["lists"], INSTALLS.findall(flat(shown))):
         scale = {"KB": 1 << 10, "MB": 1 << 20}.get(unit, 1)
         if abs(float(number) * scale - lst["counts"]["bytes"]) > scale / (20 if unit == "MB" else 2):
             failures.append(f"{lst['file']}: the plain report says {number} {unit} installed, the JSON {lst['counts']['bytes']}")
-    if len(COUNT_LINE.findall(shown)) != len(report["lists"]) or len(INSTALLS.findall(shown)) != len(report["lists"]):
+    if len(COUNT_LINE.findall(flat(shown))) != len(report["lists"]) or len(INSTALLS.findall(flat(shown))) != len(report["lists"]):
         failures.append("a list without its count line")
-    failures += notes_as_shown(report, shown)
-    things = re.search(r"Summary: \d+ lists?; (\d+) things? to look at", shown)
+    failures += notes_as_shown(report, shown) + too_wide(shown, 80)
+    things = re.search(r"Summary: \d+ lists?; (\d+) things? to look at", flat(shown))
     notes = len(NOTE.findall(shown))
     if notes != report["attention"] or (int(things[1]) if things else 0) != notes:
         failures.append(f"{notes} notes shown, the summary says {things and things[1]}, "
@@ -772,9 +784,19 @@ def notes_as_shown(report, shown):
     if report["ready"] == any(note["severity"] == "failure" for note in notes):
         failures.append(f"ready {report['ready']} with the notes {notes}")
     # A sentence holding what the plain report spells out is held to it by FIELDS.
-    flat = " ".join(shown.split())
     return failures + [f"note {note} not in the plain report" for note in notes
-                       if not TERMINAL_CONTROL.search(note["message"]) and " ".join(note["message"].split()) not in flat]
+                       if not TERMINAL_CONTROL.search(note["message"]) and flat(note["message"]) not in flat(shown)]
+
+
+def flat(text):
+    """Text with its lines joined, as the plain report wraps them."""
+    return " ".join(text.split())
+
+
+def too_wide(shown, columns):
+    """Lines of the plain report wider than the columns, but for a name that stands alone."""
+    return [f"wider than {columns} columns: {line!r}" for line in shown.splitlines()
+            if len(line) > columns and not re.fullmatch(r' *".*"\S*', line)]
 
 
 def check_help(run, name):
@@ -815,8 +837,12 @@ def check_human(run, name):
 def check_shown(result, wanted):
     """What the plain report must and must not show, and no terminal control in it."""
     shown = result.stdout.decode("utf-8") + result.stderr.decode("utf-8")
-    failures = [f"{text!r} not shown in {shown!r}" for text in wanted if not text.startswith("NOT:") and text not in shown]
-    failures += [f"{text[4:]!r} shown in {shown!r}" for text in wanted if text.startswith("NOT:") and text[4:] in shown]
+    # Wrapping aside, but for a line break that is wanted, or not.
+    def seen(text):
+        return text in shown if "\n" in text else flat(text) in flat(shown)
+    failures = [f"{text!r} not shown in {shown!r}" for text in wanted if not text.startswith("NOT:") and not seen(text)]
+    failures += [f"{text[4:]!r} shown in {shown!r}" for text in wanted if text.startswith("NOT:") and seen(text[4:])]
+    failures += too_wide(result.stdout.decode("utf-8"), 80)
     if TERMINAL_CONTROL.search(shown):
         failures.append(f"a terminal control reaches the terminal: {shown!r}")
     return failures
@@ -837,6 +863,39 @@ def check_field(run, name):
     said = list(strings(report))
     failures += counted_as_counts(report)
     return failures + [f"{text!r} not exact in the JSON" for text in exact if not any(text in s for s in said)]
+
+
+def on_terminal(run, options, env, columns):
+    """The check's stdout on a pseudo-terminal of that width."""
+    master, slave = pty.openpty()
+    fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 24, columns, 0, 0))
+    chunks = []
+
+    def drain():
+        while True:
+            try:
+                chunk = os.read(master, 4096)
+            except OSError:  # the terminal's other end is closed
+                return
+            if not chunk:
+                return
+            chunks.append(chunk)
+    reader = threading.Thread(target=drain)
+    reader.start()
+    run.run(TERMINAL_CARD, options, stdout=slave, stderr=subprocess.DEVNULL, env=env)
+    os.close(slave)
+    reader.join()
+    os.close(master)
+    return b"".join(chunks).decode("utf-8").replace("\r\n", "\n")
+
+
+def check_terminal(run, name):
+    columns = TERMINALS[name]
+    shown = on_terminal(run, [], dict(os.environ), columns)
+    failures = too_wide(shown, columns)
+    if columns > 80 and not any(len(line) > 80 for line in shown.splitlines()):
+        failures.append(f"the terminal's {columns} columns not used: {shown!r}")
+    return failures
 
 
 def check_write_errors(run, wine):
@@ -865,8 +924,8 @@ SCRATCH = "/dev/shm" if os.access("/dev/shm", os.W_OK) else None
 def main(checker, *runner):
     wine = bool(runner)
     tables = [(CASES, check_json), (CASES, check_counts), (USAGE_ERRORS, check_usage), (HUMAN, check_human),
-              (FIELDS, check_field), ({"help": None}, check_help), ({"version": None}, check_version),
-              (TIMED, check_time), (FORMS, check_forms)]
+              (FIELDS, check_field), (TERMINALS, check_terminal), ({"help": None}, check_help),
+              ({"version": None}, check_version), (TIMED, check_time), (FORMS, check_forms)]
     failures, count = [], 0
     for table, check in tables:
         for name in table:

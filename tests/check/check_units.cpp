@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "check/phrase.h"
 #include "check/text.h"
 #include "platform/desktop/desktop.h"
 #include "within.h"
@@ -200,4 +201,26 @@ TEST(ReadXml, AnswersWithinItsBoundsAlikeOnEveryBuild)
         EXPECT_EQ(read, cases[i].read) << "row " << i;
         EXPECT_EQ(elements.size(), read ? cases[i].elements : elements.size()) << "row " << i;
     }
+}
+
+// The plain report's lines: broken at the spaces of own words and reasons, never inside a
+// name, which stands alone when it is longer than a line.
+TEST(LaidOut, WrapsWithAHangingIndentAndKeepsNamesWhole)
+{
+    using check::Phrase;
+    const struct { Phrase phrase; check::LineStyle style; std::string laid; } cases[] = {
+        {"  one  two three", {80, 4}, "  one  two three"},
+        {"  one  two three", {10, 4}, "  one  two\n    three"},
+        {"  one two three", {7, 4}, "  one\n    two\n    three"},
+        {"ab " + Phrase::QuotedName(L"c d") + " e", {8, 2}, "ab \"c d\"\n  e"},
+        {"x " + Phrase::QuotedName(L"a b c d"), {5, 2}, "x\n  \"a b c d\""},
+        {"x " + Phrase::QuotedName(L"a b c d") + " y", {5, 2}, "x\n  \"a b c d\"\n  y"},
+        {"x " + Phrase::Reason("a b\tc"), {5, 2}, "x a\n  b<TAB>c"},
+        {"a " + Phrase::Name(L"\t\t"), {10, 2}, "a\n  <TAB><TAB>"},
+        {"ab " + Phrase::Name(L"\u65e5\u672c\u8a9e"), {8, 2}, "ab\n  \u65e5\u672c\u8a9e"},
+        {"ab " + Phrase::Name(L"\u00e9\u00e8\u00ea\u00eb\u00e0"), {8, 2}, "ab \u00e9\u00e8\u00ea\u00eb\u00e0"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(check::LaidOut(c.phrase, c.style), c.laid) << c.phrase.Shown();
+    EXPECT_EQ(check::Columns("e\xcc\x81 \xe6\x97\xa5\xf0\x9f\x93\xa6"), 6u);  // e and its accent, a space, two wide
 }

@@ -112,6 +112,9 @@ std::vector<std::string> Arguments(int argc, char **argv);
 // characters, to a pipe or file as UTF-8 bytes. kFailed, with the reason, when it could not
 // all be written.
 Status Write(bool toStderr, const std::string &utf8, std::string *why);
+// Standard output's width in columns when it is a terminal (a console on Windows); nothing
+// for a pipe or a file.
+std::optional<int> TerminalColumns();
 // Keeps a console window that the check opened for itself (double-clicked, or a folder
 // dropped on it) until Enter is pressed, so that the report can be read.
 void HoldOwnConsole();

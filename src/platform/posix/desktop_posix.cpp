@@ -2,6 +2,7 @@
 // output are bytes (UTF-8 by convention) already.
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -131,6 +132,17 @@ Status Write(bool toStderr, const std::string &utf8, std::string *why)
         done += size_t(count);
     }
     return kOk;
+}
+
+std::optional<int> TerminalColumns()
+{
+    if (!isatty(STDOUT_FILENO))
+        return std::nullopt;
+    struct winsize size;
+    // A terminal that tells no size (a serial line, say) gets the usual 80 columns.
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col == 0)
+        return 80;
+    return size.ws_col;
 }
 
 void HoldOwnConsole() {}  // a terminal stays open by itself

@@ -209,6 +209,20 @@ Status Write(bool toStderr, const std::string &utf8, std::string *why)
     return kOk;
 }
 
+std::optional<int> TerminalColumns()
+{
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode;
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!GetConsoleMode(out, &mode))
+        return std::nullopt;
+    if (!GetConsoleScreenBufferInfo(out, &info))
+        return 80;
+    // A console moves to the next line as soon as its last column is written, so a line that
+    // filled the window would leave an empty one after it: the last column stays free.
+    return info.srWindow.Right - info.srWindow.Left;
+}
+
 // Windows is asked rather than the command line guessed from: the console is the check's own
 // when no other process shares it and it has a window. Under wine from a terminal the first
 // holds too, but there is no console window, so nothing waits there.

@@ -112,6 +112,19 @@ void SetFailOn(Options &options, const std::string &codes)
     }
 }
 
+void SetColour(Options &options, const std::string &when)
+{
+    const std::pair<const char *, Colour> kWhens[] = {
+        {"auto", Colour::kAuto}, {"always", Colour::kAlways}, {"never", Colour::kNever}};
+    for (const auto &[name, colour] : kWhens) {
+        if (when == name) {
+            options.colour = colour;
+            return;
+        }
+    }
+    throw UsageError{"--color takes auto, always or never, not '" + ShownBytes(when) + "'"};
+}
+
 struct Option {
     std::vector<std::string> names;
     const char *value;            // what it takes, for the help; null for a flag
@@ -135,6 +148,8 @@ const std::vector<Option> &Table()
          [](Options &options, const std::string &) { options.contents = true; }},
         {{"--json"}, nullptr, "print the report as one JSON object",
          [](Options &options, const std::string &) { options.json = true; }},
+        {{"--color"}, "WHEN", "colour the failures and notes of the plain report: auto (on a terminal, unless "
+         "NO_COLOR is set), always or never", SetColour},
         {{"--fail-on"}, "CODE[,CODE...]", "count these notes as failures: " + NoteCodes(), SetFailOn},
         {{"--strict"}, nullptr, "count every note as a failure",
          [](Options &options, const std::string &) { options.strict = true; }},
@@ -147,7 +162,7 @@ const std::vector<Option> &Table()
 // text in lines of at most 80 columns, the first after first, the others after an indent.
 std::string Wrapped(const std::string &first, const std::string &text, size_t indent)
 {
-    return LaidOut(first + text, {80, indent}) + "\n";
+    return LaidOut(first + text, {80, indent, nullptr, 0}) + "\n";
 }
 
 std::string ExitStatuses()

@@ -11,6 +11,8 @@
 
 namespace check {
 
+enum class Colour { kAuto, kAlways, kNever };
+
 struct Options {
     std::string folder;                       // as given, UTF-8
     Text deviceDir = L"\\Storage Card";       // without a trailing backslash
@@ -24,6 +26,7 @@ struct Options {
     bool strict = false;                      // every note counts as a failure
     bool contents = false;                    // list every file, registry value and shortcut
     std::vector<Warning> failOn;              // these notes count as failures
+    Colour colour = Colour::kAuto;            // of the plain report's notes; auto: on a terminal
 };
 
 // A command line that asks for nothing the check can do: its sentence.

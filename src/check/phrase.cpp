@@ -116,7 +116,7 @@ bool Wide(unsigned long c)
 struct Line {
     std::string text;
     size_t columns = 0;
-    size_t indent = 0;   // bytes of leading spaces
+    size_t indent = 0;   // bytes of leading spaces, left out of the colour
 };
 
 // A word of shown text, and the spaces before it, which a line may break at instead.
@@ -170,7 +170,7 @@ std::string LaidOut(const Phrase &phrase, const LineStyle &style)
 {
     std::vector<std::pair<size_t, size_t>> names;
     const std::string text = phrase.Shown(&names);
-    if (text.size() <= style.width)
+    if (style.colour == nullptr && text.size() <= style.width)
         return text;  // no wider than its bytes
     const size_t lead = std::min(text.find_first_not_of(' '), text.size());
     std::vector<Line> lines = {{text.substr(0, lead), lead, lead}};
@@ -187,8 +187,15 @@ std::string LaidOut(const Phrase &phrase, const LineStyle &style)
         line.columns += columns + (word.start - from);
     }
     std::string out;
-    for (size_t i = 0; i < lines.size(); i++)
-        out.append(i ? "\n" : "").append(lines[i].text);
+    for (size_t i = 0; i < lines.size(); i++) {
+        const std::string &line = lines[i].text;
+        size_t from = i == 0 ? std::max(style.colourFrom, lines[i].indent) : lines[i].indent;
+        out += i ? "\n" : "";
+        if (style.colour == nullptr || from >= line.size())
+            out += line;
+        else
+            out.append(line, 0, from).append(style.colour).append(line, from, std::string::npos).append("\x1b[0m");
+    }
     return out;
 }
 

@@ -44,15 +44,19 @@ private:
 
 Phrase operator+(Phrase first, const Phrase &second);
 
-// How the plain report's lines are laid out: at most width columns.
+// How the plain report's lines are laid out: at most width columns, in colour from a column.
 struct LineStyle {
     size_t width = 80;
     size_t hang = 0;                 // the indent of each line after the first
+    const char *colour = nullptr;    // an SGR sequence, or none
+    size_t colourFrom = 0;           // where the colour starts in the first line, in bytes of
+                                     // the check's own words before it
 };
 
 // The phrase as lines of at most style.width columns, broken only at spaces of its own words
 // and reasons, each further line indented by style.hang. A name too long for any line stands
-// alone on one. No final line break.
+// alone on one. With a colour, each line's text after the indent (on the first, from
+// colourFrom) is coloured and reset before the line ends. No final line break.
 std::string LaidOut(const Phrase &phrase, const LineStyle &style);
 
 // The columns a terminal gives UTF-8 text: two for wide East Asian characters and emoji,

@@ -1,10 +1,12 @@
 // The plain report. It says only what the model holds, in sentences from the warnings table,
 // each line a Phrase, so that every outside text reaches it through the one escaping function,
-// laid out for the reader: wrapped at the terminal's width (80 columns elsewhere).
+// laid out for the reader: wrapped at the terminal's width (80 columns elsewhere), each note
+// in the colour of its severity where colour is asked for.
 #include "plain_report.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 
 #include "contents_report.h"
@@ -125,6 +127,10 @@ public:
         options_ = &options;
         const std::optional<int> terminal = desktop::TerminalColumns();
         width_ = std::max<size_t>(terminal.value_or(80), kNarrowest);
+        const char *noColour = std::getenv("NO_COLOR");
+        bool wanted = options.colour == Colour::kAlways
+                   || (options.colour == Colour::kAuto && terminal && (noColour == nullptr || *noColour == '\0'));
+        colour_ = wanted && (!terminal || desktop::EnableColour());
         out_.Add(AsLine("Card folder " + Phrase::QuotedNameBytes(options.folder) + ", on the device "
                             + Phrase::QuotedName(options.deviceDir)
                             + (options.deviceDirGiven ? " (--device-dir)" : " (the default; --device-dir names another)"),
@@ -167,12 +173,14 @@ private:
     // One line of the report, its further lines indented by hang.
     std::string AsLine(const Phrase &line, size_t hang) const
     {
-        return LaidOut(line, {width_, hang}) + "\n";
+        return LaidOut(line, {width_, hang, nullptr, 0}) + "\n";
     }
-    // A note after its lead, which ends in "! ".
+    // A note after its lead, which ends in "! ": coloured from the mark by its severity.
     std::string AsNote(const std::string &lead, Warning warning, const NoteSubject &subject, size_t hang) const
     {
-        return AsLine(lead + RowOf(warning).sentence(subject), hang);
+        const char *colour = SeverityOf(warning, *options_) == Severity::kFailure ? "\x1b[31m" : "\x1b[33m";
+        return LaidOut(lead + RowOf(warning).sentence(subject), {width_, hang, colour_ ? colour : nullptr, lead.size() - 2})
+             + "\n";
     }
     // What a package holds reads the same on each of its lines, so it is made once.
     const std::string &Described(const PackageFacts &facts)
@@ -187,6 +195,7 @@ private:
     Output &out_;
     const Options *options_ = nullptr;
     size_t width_ = 80;
+    bool colour_ = false;
     std::map<const PackageFacts *, std::string> described_;
     std::string line_;  // kept from line to line: a list may have millions
 };

@@ -577,10 +577,25 @@ FIELDS = {  # name: (files, spelt in the plain report, exact in the JSON)
     "a near miss's second extension": ({f"SetupFile.CE6.txt.{NAMES}": b""}, ['extension, ".<TAB><U+0001>'],
                                        [f'extension, ".{NAMES}"']),
 }
-# The plain report fits the width of a terminal, here a pseudo-terminal on the host alone.
-TERMINAL_CARD = {L6: b"gone.cab\ndll.cab\n", "dll.cab": PACKAGES["dll.cab"][0], "cabbatch.exe": program(0x1C2, 9)}
-TERMINALS = {"a wide terminal": 100, "a narrow terminal": 50}
-HOST_ONLY |= set(TERMINALS)
+# Colour: on a terminal (auto) unless NO_COLOR is set and not empty, always or never as asked;
+# never in JSON. A failure's note is red, a note's yellow, after --fail-on too. A terminal is a
+# pseudo-terminal of the given width, on the host alone; else the report goes into a pipe.
+RED, YELLOW = "\x1b[31m! not in the card folder", "\x1b[33m! it carries a setup DLL"
+COLOUR_CARD = {L6: b"gone.cab\ndll.cab\n", "dll.cab": PACKAGES["dll.cab"][0], "cabbatch.exe": program(0x1C2, 9)}
+COLOURS = {  # name: (options, NO_COLOR, the terminal's columns or None, what shows in colour)
+    "auto into a pipe": ([], None, None, []),
+    "always into a pipe": (["--color=always"], None, None, [RED, YELLOW]),
+    "always over NO_COLOR": (["--color", "always"], "1", None, [RED, YELLOW]),
+    "never": (["--color=never"], None, None, []),
+    "always, but not in JSON": (["--color=always", "--json"], None, None, []),
+    "a note made a failure in red": (["--color=always", "--fail-on=setup-dll"], None, None,
+                                     [RED, "\x1b[31m! it carries a setup DLL"]),
+    "auto on a wide terminal": ([], None, 100, [RED, YELLOW]),
+    "auto on a narrow terminal": ([], "", 50, [RED, YELLOW]),
+    "NO_COLOR on a terminal": ([], "1", 80, []),
+    "never on a terminal": (["--color=never"], None, 80, []),
+}
+HOST_ONLY |= {name for name, (_, _, columns, _) in COLOURS.items() if columns}
 TERMINAL_CONTROL = re.compile("[\x00-\x09\x0b-\x1f\x7f-\x9f\u200e\u200f\u2028-\u202e\u2066-\u2069]")
 
 
@@ -793,9 +808,12 @@ def flat(text):
     return " ".join(text.split())
 
 
+SGR = re.compile("\x1b\\[[0-9;]*m")
+
+
 def too_wide(shown, columns):
     """Lines of the plain report wider than the columns, but for a name that stands alone."""
-    return [f"wider than {columns} columns: {line!r}" for line in shown.splitlines()
+    return [f"wider than {columns} columns: {line!r}" for line in SGR.sub("", shown).splitlines()
             if len(line) > columns and not re.fullmatch(r' *".*"\S*', line)]
 
 
@@ -882,19 +900,31 @@ def on_terminal(run, options, env, columns):
             chunks.append(chunk)
     reader = threading.Thread(target=drain)
     reader.start()
-    run.run(TERMINAL_CARD, options, stdout=slave, stderr=subprocess.DEVNULL, env=env)
+    run.run(COLOUR_CARD, options, stdout=slave, stderr=subprocess.DEVNULL, env=env)
     os.close(slave)
     reader.join()
     os.close(master)
     return b"".join(chunks).decode("utf-8").replace("\r\n", "\n")
 
 
-def check_terminal(run, name):
-    columns = TERMINALS[name]
-    shown = on_terminal(run, [], dict(os.environ), columns)
-    failures = too_wide(shown, columns)
-    if columns > 80 and not any(len(line) > 80 for line in shown.splitlines()):
+def check_colour(run, name):
+    options, no_color, columns, coloured = COLOURS[name]
+    env = {k: v for k, v in os.environ.items() if k != "NO_COLOR"} | ({} if no_color is None else {"NO_COLOR": no_color})
+    if columns:
+        shown = on_terminal(run, options, env, columns)
+    else:
+        shown = run.run(COLOUR_CARD, options, capture_output=True, env=env).stdout.decode("utf-8")
+    failures = [f"{text!r} not in {shown!r}" for text in coloured if text not in shown]
+    if not coloured and ("\x1b" in shown or "\\u001b" in shown):
+        failures.append(f"colour in {shown!r}")
+    failures += [f"colour not reset: {line!r}" for line in shown.splitlines() if "\x1b[3" in line and not line.endswith("\x1b[0m")]
+    failures += [] if "--json" in options else too_wide(shown, columns or 80)
+    if columns and columns > 80 and not any(len(SGR.sub("", line)) > 80 for line in shown.splitlines()):
         failures.append(f"the terminal's {columns} columns not used: {shown!r}")
+    if not columns and "--json" not in options:
+        asked = " ".join(options).replace("--color always", "").replace("--color=always", "").split()
+        plain = run.run(COLOUR_CARD, [*asked, "--color=never"], capture_output=True).stdout.decode("utf-8")
+        failures += [] if SGR.sub("", shown) == plain else [f"{shown!r} is more than {plain!r} in colour"]
     return failures
 
 
@@ -924,7 +954,7 @@ SCRATCH = "/dev/shm" if os.access("/dev/shm", os.W_OK) else None
 def main(checker, *runner):
     wine = bool(runner)
     tables = [(CASES, check_json), (CASES, check_counts), (USAGE_ERRORS, check_usage), (HUMAN, check_human),
-              (FIELDS, check_field), (TERMINALS, check_terminal), ({"help": None}, check_help),
+              (FIELDS, check_field), (COLOURS, check_colour), ({"help": None}, check_help),
               ({"version": None}, check_version), (TIMED, check_time), (FORMS, check_forms)]
     failures, count = [], 0
     for table, check in tables:

@@ -204,10 +204,11 @@ TEST(ReadXml, AnswersWithinItsBoundsAlikeOnEveryBuild)
 }
 
 // The plain report's lines: broken at the spaces of own words and reasons, never inside a
-// name, which stands alone when it is longer than a line.
+// name, which stands alone when it is longer than a line; coloured after the indent.
 TEST(LaidOut, WrapsWithAHangingIndentAndKeepsNamesWhole)
 {
     using check::Phrase;
+    const char *red = "\x1b[31m";
     const struct { Phrase phrase; check::LineStyle style; std::string laid; } cases[] = {
         {"  one  two three", {80, 4}, "  one  two three"},
         {"  one  two three", {10, 4}, "  one  two\n    three"},
@@ -219,6 +220,8 @@ TEST(LaidOut, WrapsWithAHangingIndentAndKeepsNamesWhole)
         {"a " + Phrase::Name(L"\t\t"), {10, 2}, "a\n  <TAB><TAB>"},
         {"ab " + Phrase::Name(L"\u65e5\u672c\u8a9e"), {8, 2}, "ab\n  \u65e5\u672c\u8a9e"},
         {"ab " + Phrase::Name(L"\u00e9\u00e8\u00ea\u00eb\u00e0"), {8, 2}, "ab \u00e9\u00e8\u00ea\u00eb\u00e0"},
+        {"  ! note", {80, 4, red, 2}, "  \x1b[31m! note\x1b[0m"},
+        {"  5  ! note more", {12, 7, red, 5}, "  5  \x1b[31m! note\x1b[0m\n       \x1b[31mmore\x1b[0m"},
     };
     for (const auto &c : cases)
         EXPECT_EQ(check::LaidOut(c.phrase, c.style), c.laid) << c.phrase.Shown();

@@ -115,6 +115,8 @@ Status Write(bool toStderr, const std::string &utf8, std::string *why);
 // Standard output's width in columns when it is a terminal (a console on Windows); nothing
 // for a pipe or a file.
 std::optional<int> TerminalColumns();
+// Makes the terminal on standard output take colour sequences; false where it cannot.
+bool EnableColour();
 // Keeps a console window that the check opened for itself (double-clicked, or a folder
 // dropped on it) until Enter is pressed, so that the report can be read.
 void HoldOwnConsole();

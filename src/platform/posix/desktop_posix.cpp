@@ -145,6 +145,8 @@ std::optional<int> TerminalColumns()
     return size.ws_col;
 }
 
+bool EnableColour() { return true; }  // a terminal takes the sequences as they are
+
 void HoldOwnConsole() {}  // a terminal stays open by itself
 
 }  // namespace desktop

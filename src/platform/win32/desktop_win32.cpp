@@ -223,6 +223,15 @@ std::optional<int> TerminalColumns()
     return info.srWindow.Right - info.srWindow.Left;
 }
 
+// Consoles before Windows 10 print colour sequences as text: only a console that takes
+// virtual-terminal processing gets them. It stays on, as it does for other tools.
+bool EnableColour()
+{
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode;
+    return GetConsoleMode(out, &mode) && SetConsoleMode(out, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+}
+
 // Windows is asked rather than the command line guessed from: the console is the check's own
 // when no other process shares it and it has a window. Under wine from a terminal the first
 // holds too, but there is no console window, so nothing waits there.

@@ -6,93 +6,44 @@
 
 namespace check {
 
-Phrase::Phrase(std::string own)
+Phrase::Phrase(std::string own) : exact_(own), shown_(std::move(own)) {}
+
+Phrase Phrase::Outside(std::string exact, std::string shown, bool name)
 {
-    if (!own.empty())
-        pieces_.push_back({Kind::kOwn, std::move(own), {}});
+    Phrase outside;
+    if (name)
+        outside.names_.emplace_back(0, shown.size());
+    outside.exact_ = std::move(exact);
+    outside.shown_ = std::move(shown);
+    return outside;
 }
 
-Phrase Phrase::Name(const Text &text)
-{
-    Phrase name;
-    name.pieces_.push_back({Kind::kName, {}, text});
-    return name;
-}
+Phrase Phrase::Name(const Text &text) { return Outside(ToUtf8(text), check::Shown(text), true); }
 
-Phrase Phrase::QuotedName(const Text &text)
-{
-    Phrase name = Name(text);
-    name.pieces_.back().quoted = true;
-    return name;
-}
+Phrase Phrase::QuotedName(const Text &text) { return Outside("\"" + ToUtf8(text) + "\"", Quoted(text), true); }
 
-Phrase Phrase::NameBytes(const std::string &bytes)
-{
-    Phrase name;
-    name.pieces_.push_back({Kind::kNameBytes, bytes, {}});
-    return name;
-}
+Phrase Phrase::NameBytes(const std::string &bytes) { return Outside(ToUtf8(FromUtf8(bytes)), ShownBytes(bytes), true); }
 
 Phrase Phrase::QuotedNameBytes(const std::string &bytes)
 {
-    Phrase name = NameBytes(bytes);
-    name.pieces_.back().quoted = true;
-    return name;
+    return Outside("\"" + ToUtf8(FromUtf8(bytes)) + "\"", "\"" + ShownBytes(bytes) + "\"", true);
 }
 
-Phrase Phrase::Reason(const std::string &utf8)
-{
-    Phrase reason;
-    if (!utf8.empty())
-        reason.pieces_.push_back({Kind::kReason, utf8, {}});
-    return reason;
-}
+Phrase Phrase::Reason(const std::string &utf8) { return Outside(utf8, ShownBytes(utf8), false); }
 
 Phrase &Phrase::operator+=(const Phrase &more)
 {
-    for (const Piece &piece : more.pieces_) {
-        if (piece.kind == Kind::kOwn && !pieces_.empty() && pieces_.back().kind == Kind::kOwn)
-            pieces_.back().bytes += piece.bytes;
-        else
-            pieces_.push_back(piece);
-    }
+    for (const auto &[start, end] : more.names_)
+        names_.emplace_back(shown_.size() + start, shown_.size() + end);
+    exact_ += more.exact_;
+    shown_ += more.shown_;
     return *this;
 }
 
-Phrase operator+(Phrase first, const Phrase &second) { return first += second; }
-
-std::string Phrase::Exact() const
+Phrase operator+(Phrase first, const Phrase &second)
 {
-    std::string out;
-    for (const Piece &piece : pieces_) {
-        const char *quote = piece.quoted ? "\"" : "";
-        if (piece.kind == Kind::kName)
-            out.append(quote).append(ToUtf8(piece.text)).append(quote);
-        else if (piece.kind == Kind::kNameBytes)
-            out.append(quote).append(ToUtf8(FromUtf8(piece.bytes))).append(quote);
-        else
-            out += piece.bytes;
-    }
-    return out;
-}
-
-std::string Phrase::Shown(std::vector<std::pair<size_t, size_t>> *names) const
-{
-    std::string out;
-    for (const Piece &piece : pieces_) {
-        size_t start = out.size();
-        if (piece.kind == Kind::kOwn)
-            out += piece.bytes;
-        else if (piece.kind == Kind::kReason)
-            out += ShownBytes(piece.bytes);
-        else if (piece.kind == Kind::kNameBytes)
-            out.append(piece.quoted ? "\"" : "").append(ShownBytes(piece.bytes)).append(piece.quoted ? "\"" : "");
-        else
-            out += piece.quoted ? Quoted(piece.text) : check::Shown(piece.text);
-        if (names != nullptr && (piece.kind == Kind::kName || piece.kind == Kind::kNameBytes))
-            names->emplace_back(start, out.size());
-    }
-    return out;
+    first += second;
+    return first;  // moved, where returning the reference += gives would copy
 }
 
 // ---- Lines
@@ -112,46 +63,39 @@ bool Wide(unsigned long c)
     return false;
 }
 
-// A line being laid out: its text, its width so far, and where its words start.
-struct Line {
-    std::string text;
-    size_t columns = 0;
-    size_t indent = 0;   // bytes of leading spaces, left out of the colour
-};
-
-// A word of shown text, and the spaces before it, which a line may break at instead.
-struct Word {
-    size_t start, end, gap;
-};
-
-// The words after the leading spaces: they end at a space that is not a name's.
-std::vector<Word> Words(const std::string &text, const std::vector<std::pair<size_t, size_t>> &names, size_t from)
+// Calls each(start, end, gap) for the words of shown text after from: a word ends at a space
+// that is not a name's, and gap is the spaces before it, where a line may break instead.
+template <typename Each>
+void ForEachWord(const std::string &text, const std::vector<std::pair<size_t, size_t>> &names, size_t from, Each each)
 {
-    auto breaksAt = [&](size_t i) {
-        for (const auto &[start, end] : names) {
-            if (i >= start && i < end)
-                return false;
-        }
-        return text[i] == ' ';
+    size_t name = 0;  // the first name that does not end before the place asked about
+    auto inName = [&](size_t i) {
+        while (name < names.size() && names[name].second <= i)
+            name++;
+        return name < names.size() && names[name].first <= i;
     };
-    std::vector<Word> words;
     for (size_t at = from; at < text.size();) {
-        size_t start = at;
-        while (start < text.size() && breaksAt(start))
+        size_t start = at, end;
+        while (start < text.size() && text[start] == ' ' && !inName(start))
             start++;
-        size_t end = start;
-        while (end < text.size() && !breaksAt(end))
-            end++;
+        for (end = std::min(text.find(' ', start), text.size()); end < text.size() && inName(end);)
+            end = std::min(text.find(' ', names[name].second), text.size());
         if (end > start)
-            words.push_back({start, end, start - at});
+            each(start, end, start - at);
         at = end;
     }
-    return words;
+}
+
+// Colours a line of out from its byte from to its end.
+void Colour(std::string &out, size_t from, const char *colour)
+{
+    if (colour != nullptr && from < out.size())
+        out.insert(from, colour).append("\x1b[0m");
 }
 
 }  // namespace
 
-size_t Columns(const std::string &utf8)
+size_t Columns(std::string_view utf8)
 {
     size_t columns = 0;
     for (size_t i = 0; i < utf8.size();) {
@@ -168,34 +112,36 @@ size_t Columns(const std::string &utf8)
 
 std::string LaidOut(const Phrase &phrase, const LineStyle &style)
 {
-    std::vector<std::pair<size_t, size_t>> names;
-    const std::string text = phrase.Shown(&names);
+    const std::string &text = phrase.Shown();
+    const std::vector<std::pair<size_t, size_t>> &names = phrase.Names();
     if (style.colour == nullptr && text.size() <= style.width)
         return text;  // no wider than its bytes
     const size_t lead = std::min(text.find_first_not_of(' '), text.size());
-    std::vector<Line> lines = {{text.substr(0, lead), lead, lead}};
-    for (const Word &word : Words(text, names, lead)) {
-        const size_t columns = Columns(text.substr(word.start, word.end - word.start));
-        bool empty = lines.back().text.size() == lines.back().indent;
-        if (!empty && lines.back().columns + word.gap + columns > style.width) {
-            lines.push_back({std::string(style.hang, ' '), style.hang, style.hang});
-            empty = true;
-        }
-        Line &line = lines.back();
-        size_t from = empty ? word.start : word.start - word.gap;
-        line.text.append(text, from, word.end - from);
-        line.columns += columns + (word.start - from);
-    }
     std::string out;
-    for (size_t i = 0; i < lines.size(); i++) {
-        const std::string &line = lines[i].text;
-        size_t from = i == 0 ? std::max(style.colourFrom, lines[i].indent) : lines[i].indent;
-        out += i ? "\n" : "";
-        if (style.colour == nullptr || from >= line.size())
-            out += line;
-        else
-            out.append(line, 0, from).append(style.colour).append(line, from, std::string::npos).append("\x1b[0m");
-    }
+    out.reserve(2 * text.size());
+    // The line being laid out: where it starts in out, its width so far, where its colour
+    // starts, and the text it holds, which is copied at its end.
+    size_t line = 0, columns = lead, colourFrom = std::max(style.colourFrom, lead), held = 0, heldEnd = lead;
+    bool placed = false;  // a word is on it
+    auto endLine = [&]() {
+        out.append(text, held, heldEnd - held);
+        Colour(out, line + colourFrom, style.colour);
+    };
+    ForEachWord(text, names, lead, [&](size_t start, size_t end, size_t gap) {
+        const size_t wordColumns = Columns(std::string_view(text).substr(start, end - start));
+        if (placed && columns + gap + wordColumns > style.width) {
+            endLine();
+            line = out.append("\n").size();
+            out.append(style.hang, ' ');
+            columns = colourFrom = style.hang;
+            held = start;
+            gap = 0;
+        }
+        heldEnd = end;
+        columns += gap + wordColumns;
+        placed = true;
+    });
+    endLine();
     return out;
 }
 

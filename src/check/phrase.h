@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -25,21 +26,17 @@ public:
     static Phrase Reason(const std::string &utf8);
 
     Phrase &operator+=(const Phrase &more);
-    bool Empty() const { return pieces_.empty(); }
     // Exact UTF-8, for the JSON: a lone surrogate becomes U+FFFD, as everywhere in it.
-    std::string Exact() const;
-    // For a terminal; with spans, the byte ranges of the names, which a line must not break.
-    std::string Shown(std::vector<std::pair<size_t, size_t>> *names = nullptr) const;
+    const std::string &Exact() const { return exact_; }
+    // For a terminal, and the byte ranges of the names in it, which a line must not break.
+    const std::string &Shown() const { return shown_; }
+    const std::vector<std::pair<size_t, size_t>> &Names() const { return names_; }
 
 private:
-    enum class Kind { kOwn, kName, kNameBytes, kReason };
-    struct Piece {
-        Kind kind;
-        std::string bytes;  // own words, a reason, or a name given as bytes
-        Text text;          // a name
-        bool quoted = false;
-    };
-    std::vector<Piece> pieces_;
+    static Phrase Outside(std::string exact, std::string shown, bool name);
+    // Both forms are made as the phrase is: most are written in one of them, but they are short.
+    std::string exact_, shown_;
+    std::vector<std::pair<size_t, size_t>> names_;
 };
 
 Phrase operator+(Phrase first, const Phrase &second);
@@ -61,6 +58,6 @@ std::string LaidOut(const Phrase &phrase, const LineStyle &style);
 
 // The columns a terminal gives UTF-8 text: two for wide East Asian characters and emoji,
 // none for combining marks, one for the rest.
-size_t Columns(const std::string &utf8);
+size_t Columns(std::string_view utf8);
 
 }  // namespace check

@@ -206,7 +206,10 @@ void PlainReport::Line(const LineReport &line)
     std::snprintf(number, sizeof number, "  %5d  ", line.number);
     const NoteSubject subject{*options_, &line};
     if (line.reason == Reason::kNone) {
-        line_.assign(AsLine(number + ("install " + Phrase::QuotedName(line.packagePath)), 12));
+        // Most entry lines fit as they are: only a longer one is made a phrase to lay out.
+        line_.assign(number).append("install ").append(Quoted(line.packagePath)).append("\n");
+        if (line_.size() > width_ + 1)
+            line_.assign(AsLine(number + ("install " + Phrase::QuotedName(line.packagePath)), 12));
         if (line.package != nullptr)
             line_.append(Described(*line.package)).append(ContentsText(line, options_->contents, width_));
         for (Warning warning : LineNotes(line))

@@ -183,6 +183,7 @@ std::string Hex4(unsigned value)
 
 void AppendJson(std::string &out, const Text &text)
 {
+    out.reserve(out.size() + text.size() + 2);
     out += '"';
     ForEachCodePoint(text, [&](unsigned long c, bool lone) {
         if (c >= 0x20 && c < 0x80 && c != '"' && c != '\\') {

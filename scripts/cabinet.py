@@ -29,17 +29,18 @@ def block(packed, unpacked_size):
     return struct.pack("<I", checksum(sizes, checksum(packed))) + sizes + packed
 
 
+def deflated(plain):
+    """One MSZIP block's bytes: its signature, then plain deflated on its own."""
+    deflate = zlib.compressobj(9, zlib.DEFLATED, -15)
+    return b"CK" + deflate.compress(plain) + deflate.flush()
+
+
 def data_blocks(data, compression):
-    """CFDATA records for one folder's bytes."""
+    """CFDATA records for one folder's bytes: none for no bytes, as a block is never empty."""
     records = []
-    for start in range(0, max(len(data), 1), BLOCK):
+    for start in range(0, len(data), BLOCK):
         plain = data[start:start + BLOCK]
-        if compression == MSZIP:
-            deflate = zlib.compressobj(9, zlib.DEFLATED, -15)
-            packed = b"CK" + deflate.compress(plain) + deflate.flush()
-        else:
-            packed = plain
-        records.append(block(packed, len(plain)))
+        records.append(block(deflated(plain) if compression == MSZIP else plain, len(plain)))
     return records
 
 
@@ -86,6 +87,16 @@ def faulty_records(setup):
 
     def second(size=len(data), offset=len(setup), folder=0, name="DATA.001"):
         return [first, (name, size, offset, folder)]
+
+    def stored(*sizes, files=second()):
+        """Stored blocks over the members' bytes, each (bytes it holds, bytes it says it
+        unpacks to)."""
+        held_blocks, at = [], 0
+        for held, unpacked in sizes:
+            held_blocks.append(block((setup + data)[at:at + held], unpacked))
+            at += held
+        return laid_out(files, [(NONE, 0, len(held_blocks))], held_blocks)
+    whole_size, full = len(setup + data), setup + data + bytes(BLOCK - len(setup + data))
     return {
         "no files.cab": cabinet([], MSZIP),
         "an empty name.cab": cabinet(members + [("", b"x")]),
@@ -95,6 +106,13 @@ def faulty_records(setup):
         "a folder past the last.cab": laid_out(second(folder=1), whole, blocks),
         "members sharing a byte.cab": laid_out(second(offset=len(setup) - 1), whole, blocks),
         "a member a byte past its folder.cab": laid_out(second(size=len(data) + 1), whole, blocks),
+        "stored blocks.cab": stored((len(setup), len(setup)), (len(data), len(data))),
+        "a stored block saying 10 bytes more.cab": stored((whole_size - 10, whole_size)),
+        "a stored block holding 10 bytes more.cab": stored((whole_size, whole_size - 10), files=second(size=len(data) - 10)),
+        "the first of two stored blocks saying more.cab": stored((len(setup), len(setup) + 1), (len(data), len(data) - 1)),
+        "an MSZIP block of 32 KiB.cab": laid_out(second(), whole, data_blocks(full, MSZIP)),
+        "an MSZIP block of 32 KiB and a byte.cab": laid_out(second(), whole, [block(deflated(full + b"x"), BLOCK + 1)]),
+        "an empty last block.cab": laid_out(second(), [(MSZIP, 0, len(blocks) + 1)], blocks + [block(deflated(b""), 0)]),
         "garbage Quantum.cab": laid_out(second(), [(QUANTUM, 0, 1)], [block(bytes(range(256)) * 4, len(setup + data))]),
     }
 

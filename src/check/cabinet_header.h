@@ -28,6 +28,8 @@ enum class CabinetFault {
     kFolderIndex,      // a member's folder past the last
     kMembersOverlap,
     kPastFolder,       // a member reaching past its folder's data
+    kBlockSize,        // a data block that unpacks to nothing, or to over 32 KiB
+    kStoredSizes,      // a stored data block whose two sizes differ
     // Sound, but its data is not read.
     kQuantum,          // both builds' libraries would not read it alike
     kOutOfOrder,       // members listed out of their data's order: a library would unpack again

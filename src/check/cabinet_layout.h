@@ -43,6 +43,7 @@ constexpr size_t kDataChecksum = 0;        // 4
 constexpr size_t kDataCompressed = 4;      // 2: bytes of compressed data
 constexpr size_t kDataUncompressed = 6;    // 2: bytes they unpack to
 constexpr size_t kDataHeaderSize = 8;
+constexpr unsigned kDataUnpackedMost = 32768;  // what any method's block unpacks to, at most
 
 // The setup information's 100-byte header.
 constexpr size_t kSetupSignature = 0;      // "MSCE"

@@ -1,6 +1,7 @@
 // The cabinet's members and data-block headers, held against its folders. Members that
 // overlap, or reach past their folder's data, are damage: no cabinet writer makes them, and
-// a library would decompress the shared data once for each. Members listed out of their
+// a library would decompress the shared data once for each. So are data blocks of sizes that
+// no writer gives, which the two builds' libraries judge apart. Members listed out of their
 // data's order and folders over the same data blocks would make a library decompress the
 // same blocks again, and Quantum data is not decoded alike by both builds' libraries: such
 // a cabinet's data is not read at all.
@@ -50,6 +51,18 @@ CabinetFault ReadMembers(const CabinetBytes &bytes, CabinetRecords &records, std
     return CabinetFault::kNone;
 }
 
+// The sizes a data block's header may give. The libraries differ past these: libmspack takes a
+// stored block whose sizes differ, copying what it holds, and Windows' FDI a last block of no
+// bytes, where the other calls it damaged. No cabinet writer makes either.
+CabinetFault BlockSizesFault(int method, unsigned packed, unsigned unpacked)
+{
+    if (unpacked == 0 || unpacked > layout::kDataUnpackedMost)
+        return CabinetFault::kBlockSize;
+    if (method == layout::kStored && packed != unpacked)
+        return CabinetFault::kStoredSizes;
+    return CabinetFault::kNone;
+}
+
 // Each folder's size, the sum of its data blocks' uncompressed sizes. The block headers are
 // walked in the order of their place in the file; a folder that starts among blocks walked
 // already shares them, and the walk stops there, so that each header is read once.
@@ -73,8 +86,12 @@ CabinetFault SizeFolders(const CabinetBytes &bytes, const CabinetRecords &record
             unsigned char header[kDataHeaderSize] = {};
             if (bytes(at, sizeof header, header) < sizeof header)
                 return CabinetFault::kDamaged;
-            (*sizes)[index] += Word(header + kDataUncompressed);
-            at += kDataHeaderSize + records.dataReserve + Word(header + kDataCompressed);
+            const unsigned packed = Word(header + kDataCompressed), unpacked = Word(header + kDataUncompressed);
+            CabinetFault fault = BlockSizesFault(folder.method, packed, unpacked);
+            if (fault != CabinetFault::kNone)
+                return fault;
+            (*sizes)[index] += unpacked;
+            at += kDataHeaderSize + records.dataReserve + packed;
         }
         unsigned char last = 0;
         if (bytes(at - 1, 1, &last) < 1)  // the last block's data must end inside the file

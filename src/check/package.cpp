@@ -41,6 +41,11 @@ const FaultRow kFaults[] = {
      "two of its members share data, as no cabinet writer makes them: the cabinet is damaged"},
     {CabinetFault::kPastFolder, CabinetState::kDamaged,
      "a member reaches past the end of its folder's data: the cabinet is damaged or cut short"},
+    {CabinetFault::kBlockSize, CabinetState::kDamaged,
+     "a data block unpacks to no bytes or to more than the 32 KiB a block holds: the cabinet is damaged"},
+    {CabinetFault::kStoredSizes, CabinetState::kDamaged,
+     "a data block stored without compression gives a size unpacked other than the bytes it holds: the cabinet is "
+     "damaged"},
     {CabinetFault::kQuantum, CabinetState::kUnread,
      "it is compressed with Quantum, whose data the check cannot verify alike on every build, so the check did not "
      "read it"},

@@ -64,6 +64,14 @@ struct Cabinet {
     }
 };
 
+// The folder stored, its blocks holding `held` bytes and saying they unpack to `unpacked`.
+void StoreAs(Cabinet &c, unsigned held, unsigned unpacked)
+{
+    c.folders[0].method = kStored;
+    for (Cabinet::Block &block : c.blocks)
+        block = {held, unpacked};
+}
+
 // The records of those bytes, and how many reads the scan asked for.
 CabinetRecords Scan(const std::string &bytes, size_t *reads = nullptr)
 {
@@ -119,8 +127,17 @@ TEST(ScanCabinet, EachFaultAndItsBoundary)
          }, F::kNone},
         {"two folders over the same blocks", [](Cabinet &c) { c.folders.push_back({0, 2, kMszip}); }, F::kSharedBlocks},
         {"a folder starting among another's blocks", [second](Cabinet &c) { c.folders.push_back(second); }, F::kSharedBlocks},
-        {"eight folders over 1,000 blocks", [](Cabinet &c) { c.blocks.assign(1000, {0, 0}), c.folders.assign(8, {0, 1000, kMszip}); },
+        {"eight folders over 1,000 blocks", [](Cabinet &c) { c.blocks.assign(1000, {0, 1}), c.folders.assign(8, {0, 1000, kMszip}); },
          F::kSharedBlocks},
+        {"stored blocks, each size given twice alike", [](Cabinet &c) { StoreAs(c, 100, 100); }, F::kNone},
+        {"a stored block saying a byte more than it holds", [](Cabinet &c) { StoreAs(c, 99, 100); }, F::kStoredSizes},
+        {"a stored block holding a byte more than it says", [](Cabinet &c) { StoreAs(c, 101, 100); }, F::kStoredSizes},
+        {"the first of two stored blocks", [](Cabinet &c) { StoreAs(c, 100, 100), c.blocks[0].compressed = 90; },
+         F::kStoredSizes},
+        {"a block of 32 KiB", [](Cabinet &c) { c.blocks[1].uncompressed = 32768, c.files[1].size = 32808; }, F::kNone},
+        {"a block of 32 KiB and a byte", [](Cabinet &c) { c.blocks[1].uncompressed = 32769; }, F::kBlockSize},
+        {"a last block of no bytes", [](Cabinet &c) { c.blocks.push_back({2, 0}), c.folders[0].count = 3; }, F::kBlockSize},
+        {"a stored block of no bytes", [](Cabinet &c) { StoreAs(c, 100, 100), c.blocks[1] = {0, 0}; }, F::kBlockSize},
         {"Quantum", [](Cabinet &c) { c.folders[0].method = kQuantum; }, F::kQuantum},
         {"Quantum, its members overlapping", [](Cabinet &c) { c.folders[0].method = kQuantum, c.files[1].offset = 0; },
          F::kMembersOverlap},
@@ -149,6 +166,7 @@ TEST(ScanCabinet, EachFaultAndItsBoundary)
 TEST(ScanCabinet, NamesAndMethodsAsListed)
 {
     Cabinet cabinet;
+    cabinet.blocks[1].compressed = 100;
     cabinet.folders = {{0, 1, kLzx | 0x1500}, {1, 1, kStored}, {0, 0, kLzx}};
     cabinet.files = {{"A.000", 100, 0, 0}, {"_setup.xml", 100, 0, 1}};
     CabinetRecords records = Scan(cabinet.Bytes());

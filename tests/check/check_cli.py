@@ -207,6 +207,13 @@ RECORDS_SAID = {
     "members sharing a byte.cab": "refused damaged/none/no",
     "a member a byte past its folder.cab": "refused damaged/none/no",
     "garbage Quantum.cab": "may-refuse unread/000/maybe",
+    "stored blocks.cab": "",
+    "a stored block saying 10 bytes more.cab": "refused damaged/none/no",
+    "a stored block holding 10 bytes more.cab": "refused damaged/none/no",
+    "the first of two stored blocks saying more.cab": "refused damaged/none/no",
+    "an MSZIP block of 32 KiB.cab": "",
+    "an MSZIP block of 32 KiB and a byte.cab": "refused damaged/none/no",
+    "an empty last block.cab": "refused damaged/none/no",
 }
 PACKAGES = {**packages("ours"), **{name: (FAULTY[name], said) for name, said in RECORDS_SAID.items()}}
 # Packages that would keep a library unpacking the same 2 GB again for hours: each is judged

@@ -148,6 +148,8 @@ TEST(DescribePackage, TheCabinetFromItsRecordsAndTheLibrarysRead)
         {records(CabinetFault::kNone, {"a.001"}), true, ok, SetupForm::kNone, false, no, "no setup information"},
         {records(CabinetFault::kVersion, {"A.000"}), true, damaged, SetupForm::kNone, false, no, "version as 2.1"},
         {records(CabinetFault::kMembersOverlap, {"A.000"}), true, damaged, SetupForm::kNone, false, no, "share data"},
+        {records(CabinetFault::kBlockSize, {"A.000"}), true, damaged, SetupForm::kNone, false, no, "no bytes or to more"},
+        {records(CabinetFault::kStoredSizes, {"A.000"}), true, damaged, SetupForm::kNone, false, no, "other than the bytes"},
         {records(CabinetFault::kQuantum, {"A.000"}), false, unread, SetupForm::k000, false, maybe, "Quantum"},
         {records(CabinetFault::kQuantum, {"_setup.xml"}), false, unread, SetupForm::kXml, false, maybe, "Quantum"},
         {records(CabinetFault::kQuantum, {"a.001"}), false, unread, SetupForm::kNone, false, no, "no setup information"},

@@ -96,10 +96,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (records.fault == check::CabinetFault::kNone || records.fault >= check::CabinetFault::kQuantum)
         CHECK(records.members.size() == records.files);
     CHECK(records.fault != check::CabinetFault::kNone || (records.signature && !records.folders.empty()));
-    unsigned machine = 0, subsystem = 0;
+    check::ProgramHeader header;
     size_t wanted = 0;
-    if (check::ReadProgramHeader(at, size, &machine, &subsystem, &wanted))
-        CHECK(wanted <= size && machine <= 0xFFFF && subsystem <= 0xFFFF);
+    if (check::ReadProgramHeader(at, size, &header, &wanted))
+        CHECK(wanted <= size && header.machine <= 0xFFFF && header.subsystem <= 0xFFFF);
     CheckProgramVersion(bytes);
     // A program's code from its first 64 KiB: one of ARM, foreign, or not known as a program;
     // unknown only where the bytes kept leave out what decides it.

@@ -305,15 +305,16 @@ def setup_xml(app=None, processor=None, os_min=None, os_max=None, build_min=None
     return (document + "</wap-provisioningdoc>").encode()
 
 
-def program(machine, subsystem=9, il_only=None, at=0x40):
+def program(machine, subsystem=9, il_only=None, at=0x40, magic=0x10B, flags=0x102):
     """The start of a PE image for machine: a DOS header pointing at the PE header at at, and
     the optional header; with il_only True or False, a section holding a CLR header whose
-    flags say IL only or not, as a .NET assembly has."""
+    flags say IL only or not, as a .NET assembly has. flags are the file header's (an
+    executable image, 32-bit), magic the optional header's (PE32)."""
     sections_ = 0 if il_only is None else 1
     image = bytearray(b"MZ" + bytes(0x3A) + struct.pack("<I", at) + bytes(at - 0x40))
-    image += struct.pack("<4sHHIIIHH", b"PE\0\0", machine, sections_, 0, 0, 0, 224, 0x102)
+    image += struct.pack("<4sHHIIIHH", b"PE\0\0", machine, sections_, 0, 0, 0, 224, flags)
     optional = bytearray(224)
-    optional[0:2] = b"\x0b\x01"
+    optional[0:2] = struct.pack("<H", magic)
     optional[68:70] = struct.pack("<H", subsystem)
     optional[92:96] = struct.pack("<I", 16)  # data directories
     if il_only is not None:

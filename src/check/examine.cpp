@@ -165,13 +165,13 @@ Program ExamineProgram(const Text &name, const desktop::Path &path)
     start.ReadTo(kProgramVersionFirstRead);
     size_t wanted = 0;
     auto read = [&]() {
-        return ReadProgramHeader(start.Data(), start.bytes.size(), &program.machine, &program.subsystem, &wanted);
+        return ReadProgramHeader(start.Data(), start.bytes.size(), &program.header, &wanted);
     };
     program.portable = read();
     // The PE header's place is in the first bytes; read on to it where it lies further.
     if (!program.portable && wanted <= kProgramVersionReach && start.ReadTo(wanted))
         program.portable = read();
-    program.device = program.portable && IsDeviceProgram(program.machine, program.subsystem);
+    program.device = program.portable && DeviceRuleBroken(program.header) == DeviceRule::kKept;
     if (program.portable)
         program.version = VersionOf(start);
     return program;

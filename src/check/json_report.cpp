@@ -90,8 +90,8 @@ const char *SetupFormName(SetupForm form)
 std::string JsonProgram(const Program &program)
 {
     return "{\"file\": " + Json(program.file) + ", \"machine\": "
-         + (program.portable ? "\"" + Hex4(program.machine) + "\"" : "null") + ", \"subsystem\": "
-         + (program.portable ? std::to_string(program.subsystem) : "null") + ", \"device\": "
+         + (program.portable ? "\"" + Hex4(program.header.machine) + "\"" : "null") + ", \"subsystem\": "
+         + (program.portable ? std::to_string(program.header.subsystem) : "null") + ", \"device\": "
          + JsonBool(program.device) + ", \"version\": "
          + (program.version ? "\"" + ProgramVersionText(*program.version) + "\"" : "null") + "}";
 }

@@ -75,9 +75,22 @@ std::string ProgramText(const Program &program)
 {
     if (!program.portable)
         return "not a Windows program";
-    std::string what = "machine " + Hex4(program.machine) + ", subsystem " + std::to_string(program.subsystem);
-    return program.device ? "for the device (Windows CE on ARM, " + what + ")"
-                          : "not for the device, which runs Windows CE programs for ARM (" + what + ")";
+    const ProgramHeader &header = program.header;
+    std::string what = "machine " + Hex4(header.machine) + ", subsystem " + std::to_string(header.subsystem);
+    switch (DeviceRuleBroken(header)) {
+    case DeviceRule::kKept:
+        return "for the device (Windows CE on ARM, " + what + ")";
+    case DeviceRule::kCeArm:
+        return "not for the device, which runs Windows CE programs for ARM (" + what + ")";
+    case DeviceRule::kPe32:
+        return "not a program the device starts: its header's magic is " + Hex4(header.magic)
+             + ", not PE32's 0x010b (" + what + ")";
+    case DeviceRule::kExecutable:
+        return "not a program the device starts: its header does not mark it executable (" + what + ")";
+    case DeviceRule::kNotDll:
+        return "not a program the device starts: its header marks it a DLL (" + what + ")";
+    }
+    return "";
 }
 
 // "15 installer starts (3 install, 1 may be refused, 11 fail: 8 not found, 2 refused, 1 repeated)"

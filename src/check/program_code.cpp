@@ -100,17 +100,17 @@ CodeKind X86OrDotnet(const unsigned char *start, size_t count, std::uint64_t siz
 
 ProgramCode ReadProgramCode(const unsigned char *start, size_t count, std::uint64_t size)
 {
-    unsigned machine = 0, subsystem = 0;
+    ProgramHeader pe;
     size_t wanted = 0;
-    if (!ReadProgramHeader(start, count, &machine, &subsystem, &wanted)) {
+    if (!ReadProgramHeader(start, count, &pe, &wanted)) {
         // The DOS header is there, but the PE header it points to is not among the bytes kept.
         bool further = count >= kPeHeaderAt + 4 && start[0] == 'M' && start[1] == 'Z' && wanted > count && wanted <= size;
         return {further ? CodeKind::kUnknown : CodeKind::kNone, 0};
     }
     size_t header = Long(start + kPeHeaderAt);
-    ProgramCode code{CodeKind::kOther, machine};
+    ProgramCode code{CodeKind::kOther, pe.machine};
     for (const Machine &known : kMachines) {
-        if (known.number == machine)
+        if (known.number == pe.machine)
             code.kind = known.kind;
     }
     if (code.kind == CodeKind::kX86)

@@ -15,6 +15,7 @@
 #include "names.h"
 #include "options.h"
 #include "package.h"
+#include "program_header.h"
 #include "program_version.h"
 #include "text.h"
 #include "verdict.h"
@@ -73,8 +74,8 @@ struct ListReport {
 struct Program {
     Text file;
     bool portable = false;            // a PE image at all
-    unsigned machine = 0, subsystem = 0;
-    bool device = false;              // a Windows CE program for ARM with a GUI
+    ProgramHeader header;
+    bool device = false;              // a Windows CE program for ARM with a GUI, that its loader starts
     std::optional<ProgramVersion> version;  // its version resource, where it has one
     bool older = false;               // a cabbatch older than this check
 };

@@ -313,6 +313,11 @@ CASES = {
         {L6: b"a.cab\n", "a.cab": CAB, "cabbatch.exe": program(0x8664, 2), "old.exe": program(0x1C2, 2)}, [], 1,
         ["program cabbatch.exe 0x8664 2 -", "program old.exe 0x01c2 2 -", "no-device-program",
          f"{L6} v6 bytes runs", "1 a.cab found"]),
+    "programs the device's loader would not start": (
+        {L6: b"a.cab\n", "a.cab": CAB, "cabbatch.exe": program(0x1C2, 9, magic=0x20B), "dll.exe": program(0x1C0, flags=0x2102),
+         "image.exe": program(0x1C0, flags=0x100), "rom.exe": program(0x1C0, magic=0x107)}, [], 1,
+        ["program cabbatch.exe 0x01c2 9 -", "program dll.exe 0x01c0 9 -", "program image.exe 0x01c0 9 -",
+         "program rom.exe 0x01c0 9 -", "no-device-program", f"{L6} v6 bytes runs", "1 a.cab found"]),
     "UTF-16 without its mark": ({L6: "a.cab\r\nb.cab\r\n".encode("utf-16-le"), "a.cab": CAB}, [], 1,
                                 ["unlisted", "unlisted a.cab", f"{L6} v6 bytes runs utf-16-without-mark", "1 skip nul", "2 skip nul", "3 skip nul"]),
     "hazards alone pass": (HAZARDS, [], 0, HAZARD_LINES),
@@ -455,6 +460,14 @@ HUMAN = {
     "nothing installs": ({L6: b"gone.cab\n", "cabbatch.exe": program(0x1C2, 9)}, ["--device-dir", "\\C"],
                          ["(--device-dir)", "1 installer start (0 install, 0 may be refused, 1 fail: 1 not found)",
                           "NOT:used up along with its list", "NOT:(the default"]),
+    "the rule each program broke": (
+        {"cabbatch.exe": program(0x1C2, magic=0x20B), "dll.exe": program(0x1C0, flags=0x2102),
+         "image.exe": program(0x1C0, flags=0x100), "desk.exe": program(0x1C0, 2), "ok.exe": program(0x1C0)}, [],
+        ["\"cabbatch.exe\": not a program the device starts: its header's magic is 0x020b, not PE32's 0x010b",
+         "\"dll.exe\": not a program the device starts: its header marks it a DLL",
+         "\"image.exe\": not a program the device starts: its header does not mark it executable",
+         "\"desk.exe\": not for the device, which runs Windows CE programs for ARM",
+         "\"ok.exe\": for the device"]),
     # Each note of the plain report, and what must not be said beside it.
     "a read-only list": ({L6 + "!": b"a.cab\n", "a.cab": CAB}, [],
                          ["! The list is read-only: the device cannot delete it", "NOT:the batch runs once"]),

@@ -34,6 +34,16 @@ def machine(value, subsystem):
     return change
 
 
+def loader_header(magic=0x10B, flip=0):
+    """The device program with the optional header's magic set and the file header's flags
+    in flip turned over."""
+    def change(program):
+        pe = pefile.PE(str(program))
+        pe.OPTIONAL_HEADER.Magic, pe.FILE_HEADER.Characteristics = magic, pe.FILE_HEADER.Characteristics ^ flip
+        return pe.write()
+    return change
+
+
 def deleting_the_installer(program):
     """DeleteFileW("\\windows\\wceload.exe"), then TerminateProcess(0x42, 1)."""
     return at_entry(program, 0xE28F0030, 0xE59FC024, 0xE59CC000, 0xE1A0E00F, 0xE12FFF1C,  # call with r0
@@ -109,6 +119,12 @@ CASES = {
         {"cabbatch.exe": machine(0x1C0, 2), LIST: b""}, [], 2,
         ["device-run: cabbatch.exe in FOLDER is not for the device, which runs Windows CE programs for ARM "
          "(machine 0x01c0, subsystem 2): nothing run"]),
+    **{f"{what} refused": ({"cabbatch.exe": change, LIST: b""}, [], 2,
+                           [f"device-run: cabbatch.exe in FOLDER is not a program the device starts: {why} "
+                            "(machine 0x01c0, subsystem 9): nothing run"])
+       for what, change, why in [("a PE32+ header", loader_header(0x20B), "its header's magic is 0x020b, not PE32's 0x010b"),
+                                 ("a DLL", loader_header(flip=0x2000), "its header marks it a DLL"),
+                                 ("an image not executable", loader_header(flip=0x2), "its header does not mark it executable")]},
     "a text file refused": (
         {"CABBATCH.exe": lambda _: b"MZ is not enough", LIST: b""}, [], 2,
         ["device-run: CABBATCH.exe in FOLDER is not a Windows program: nothing run"]),

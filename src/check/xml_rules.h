@@ -18,7 +18,8 @@ constexpr size_t kXmlDocumentMost = 256 << 10;
 // - no DOCTYPE; nothing but white space, comments and processing instructions before the
 //   root element, nothing but white space after it;
 // - elements nested at most desktop::kXmlDepthMost deep;
-// - names of ASCII letters, digits, ".", "-" and "_", with at most one ":" inside;
+// - names of ASCII letters, digits, ".", "-" and "_", starting with a letter or "_": no ":"
+//   and no xmlns attribute, since Windows' XmlLite alone holds documents to the namespace rules;
 // - no attribute twice in one element; only the five predefined entities referred to;
 // - only characters that XML allows, written or referred to, and none past U+FFFF in an
 //   attribute value;

@@ -73,6 +73,11 @@ def packages():
                                                                                              b'name="AppName" name="x"'))]),
         "nul after root.cab": cab.cabinet([("_setup.xml", cab.setup_xml("Acme") + b"\0")]),
         "tab in value.cab": cab.cabinet([("_setup.xml", cab.setup_xml("Acme&#9;App", 2577, (5, 0)))]),
+        # Namespaces, which only Windows' own XmlLite enforces: each document is refused alike.
+        **{f"namespaces {i}.cab": cab.cabinet([("_setup.xml", cab.setup_xml("Acme").replace(b"<wap-provisioningdoc>", root))])
+           for i, root in enumerate([b"<p:wap-provisioningdoc>", b'<wap-provisioningdoc xmlns="urn:x">',
+                                     b'<wap-provisioningdoc xmlns:xml="urn:other">', b'<wap-provisioningdoc xmlns:p="">',
+                                     b'<wap-provisioningdoc xmlns:p="u" xmlns:q="u" p:b="1" q:b="2">'])},
         "white space first.cab": cab.cabinet([("_setup.xml", b"\r\n " + cab.setup_xml("Acme", 2577))]),
     }
 

@@ -55,10 +55,28 @@ class Outcome:
     instructions: int = 0                         # counted only when asked for
 
 
+# Characters that show nothing, or change how the text around them shows, so that a name
+# holding one could pass for another: Unicode's format characters and the Mongolian vowel
+# separator, as ranges of code points. The card check spells out the same ranges.
+INVISIBLE = (
+    (0x00AD, 0x00AD), (0x0600, 0x0605), (0x061C, 0x061C), (0x06DD, 0x06DD), (0x070F, 0x070F),
+    (0x0890, 0x0891), (0x08E2, 0x08E2), (0x180E, 0x180E), (0x200B, 0x200D), (0x2060, 0x2064),
+    (0x206A, 0x206F), (0xFEFF, 0xFEFF), (0xFFF9, 0xFFFB), (0x110BD, 0x110BD), (0x110CD, 0x110CD),
+    (0x13430, 0x1343F), (0x1BCA0, 0x1BCA3), (0x1D173, 0x1D17A), (0xE0001, 0xE0001), (0xE0020, 0xE007F),
+)
+
+
+def spelt_out(code):
+    """Whether a terminal would act on the character, or not show it."""
+    return (code < 0x20 or 0x7F <= code <= 0x9F or code in (0x200E, 0x200F) or 0x2028 <= code <= 0x202E
+            or 0x2066 <= code <= 0x2069 or 0xD800 <= code <= 0xDFFF
+            or any(low <= code <= high for low, high in INVISIBLE))
+
+
 def shown(text):
     """Text as the card check's plain report shows outside text on a terminal: every
-    character a terminal would act on spelt out, and '<' doubled so that no spelling is
-    ambiguous."""
+    character a terminal would act on or not show spelt out, and '<' doubled so that no
+    spelling is ambiguous."""
     out = []
     for c in text:
         code = ord(c)
@@ -66,8 +84,7 @@ def shown(text):
             out.append(c)
         elif c in "<\t\r\n":
             out.append({"<": "<<", "\t": "<TAB>", "\r": "<CR>", "\n": "<LF>"}[c])
-        elif (code < 0x20 or 0x7F <= code <= 0x9F or code in (0x200E, 0x200F)
-              or 0x2028 <= code <= 0x202E or 0x2066 <= code <= 0x2069 or 0xD800 <= code <= 0xDFFF):
+        elif spelt_out(code):
             out.append(f"<U+{code:04X}>")
         else:
             out.append(c)

@@ -346,6 +346,8 @@ FAULTS = [
     ("emulator: a bound that ignores the list", "count=most)", "count=START_UP_INSTRUCTIONS)", "device"),
     ("emulator: a hostile image mapped as it asks",
      "if base % 0x10000 or not IMAGE_LOWEST <= base < base + size <= STUBS or stack > MOST_STACK:", "if False:", "device"),
+    ("dry run: format characters shown raw", "            or any(low <= code <= high for low, high in INVISIBLE))",
+     "            )", "device"),
     ("dry run: the device build whatever FOLDER holds",
      "found = ce_device.FileSystem(install).matches(install, PROGRAM_NAME)", "found = []", "device"),
     ("dry run: a program not for the device run", "    if not runs:\n        raise Refused",

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """The emulated device's own rules, apart from any program: names folded through Windows'
-upper-case table, the case twins' rule whatever order a folder lists them in, and what the
-stand-in installer makes of its argument string; a run's bound, in instructions per byte of
-the list, with the ARM program and a copy of it that never ends; and hostile programs, made
-from the ARM one, each ending its run with a sentence.
+upper-case table, the case twins' rule whatever order a folder lists them in, text escaped
+as the card check escapes it, and what the stand-in installer makes of its argument string;
+a run's bound, in instructions per byte of the list, with the ARM program and a copy of it
+that never ends; and hostile programs, made from the ARM one, each ending its run with a
+sentence.
 Usage: emulator_test.py PROGRAM"""
 import random
 import re
@@ -38,6 +39,19 @@ TWINS = [
     (["sub/", "Sub"], "\\SUB", "Sub"),
     (["sub/", "SUB/"], "\\sub", "SUB"),
 ]
+
+
+# Characters a terminal would act on or not show, each spelt out as <U+XXXX>: the ends of
+# each range, Unicode's format characters and the Mongolian vowel separator among them.
+SPELT = [0x00, 0x1F, 0x7F, 0x9F, 0x00AD, 0x0600, 0x0605, 0x061C, 0x06DD, 0x070F, 0x0890, 0x0891, 0x08E2,
+         0x180E, 0x200B, 0x200D, 0x200E, 0x200F, 0x2028, 0x202E, 0x2060, 0x2064, 0x2066, 0x2069, 0x206A,
+         0x206F, 0xD800, 0xDFFF, 0xFEFF, 0xFFF9, 0xFFFB, 0x110BD, 0x110CD, 0x13430, 0x1343F, 0x1BCA0,
+         0x1BCA3, 0x1D173, 0x1D17A, 0xE0001, 0xE0020, 0xE007F]
+# Their neighbours, shown as they are.
+KEPT = [0x00A0, 0x00AC, 0x00AE, 0x05FF, 0x0606, 0x061B, 0x061D, 0x06DC, 0x06DE, 0x070E, 0x0710, 0x088F,
+        0x0892, 0x08E1, 0x08E3, 0x180D, 0x180F, 0x200A, 0x2010, 0x2027, 0x202F, 0x205F, 0x2065, 0x2070,
+        0xFEFE, 0xFF00, 0xFFF8, 0xFFFC, 0x110BC, 0x110BE, 0x110CC, 0x110CE, 0x1342F, 0x13440, 0x1BC9F,
+        0x1BCA4, 0x1D172, 0x1D17B, 0xE0000, 0xE0002, 0xE001F, 0xE0080]
 
 
 # The installer's argument string, on a card of a.cab and the read-only r.cab: what it meets,
@@ -179,6 +193,8 @@ def hostile(program):
 
 def main(program):
     failures = bounds(program) + hostile(program)
+    failures += [f"U+{code:04X} shown as {ce_device.shown(chr(code))!r}" for code in SPELT + KEPT
+                 if (ce_device.shown(chr(code)) == f"<U+{code:04X}>") != (code in SPELT)]
     for card_name, asked, found in FOLDING:
         with tempfile.TemporaryDirectory() as root:
             (Path(root) / card_name).write_bytes(b"")
@@ -208,6 +224,7 @@ def main(program):
                 failures.append(f"among {names}, {asked!r} takes {sorted(got, key=str)}, not {taken!r}")
     print("\n".join(failures) or f"{len(FOLDING)} names folded as the device folds them, "
                                    f"{len(TWINS)} sets of case twins taken by the rule, "
+                                   f"{len(SPELT)} characters spelt out and {len(KEPT)} kept, "
                                    f"{len(INSTALLS)} argument strings taken as the installer takes them, "
                                    "the run bounded by instructions per byte of its list, "
                                    f"{len(HOSTILE)} hostile programs ended with a sentence")

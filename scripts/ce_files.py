@@ -27,6 +27,11 @@ def is_text(name):
         return False
 
 
+def without_trailing(name):
+    """A name without the dots and spaces it ends with, which desktop Windows drops."""
+    return name.rstrip(". ")
+
+
 class FileSystem:
     """The device's single root: paths have no drive, names match without regard to case,
     and a file without write permission bits cannot be deleted (root could delete it here)."""
@@ -48,7 +53,9 @@ class FileSystem:
         return sorted(twins, key=lambda child: (child.is_dir() != folder_wanted, child.name))
 
     def find(self, path):
-        """The host path a device path names, or None."""
+        """The host path a device path names, or None. A name ending in dots or spaces
+        reaches the file without them where only that is there, as the card check takes it:
+        whether a device drops them, as desktop Windows does, is not known."""
         if not path.startswith("\\"):
             return None
         parts = [p for p in path.split("\\") if p]
@@ -56,7 +63,10 @@ class FileSystem:
         for number, part in enumerate(parts, 1):
             if not here.is_dir():
                 return None
-            found = self.matches(here, part, folder_wanted=number < len(parts))
+            last = number == len(parts)
+            found = self.matches(here, part, folder_wanted=not last)
+            if not found and last and without_trailing(part) not in ("", part):
+                found = self.matches(here, without_trailing(part))
             if not found:
                 return None
             here = found[0]

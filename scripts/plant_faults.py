@@ -342,6 +342,8 @@ FAULTS = [
     ("emulator: names folded as Python folds them", "return name.translate(UPPER_CASE)", "return name.upper()", "device"),
     ("emulator: case twins in the listing's order",
      "return sorted(twins, key=lambda child: (child.is_dir() != folder_wanted, child.name))", "return twins", "device"),
+    ("emulator: a trailing dot kept in a lookup", 'if not found and last and without_trailing(part) not in ("", part):',
+     "if False:", "device"),
     ("emulator: /delete 0 not honoured", "        if keeps_package(switches):", "        if False:", "device"),
     ("emulator: a bound that ignores the list", "count=most)", "count=START_UP_INSTRUCTIONS)", "device"),
     ("emulator: a hostile image mapped as it asks",

@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """The emulated device's own rules, apart from any program: names folded through Windows'
-upper-case table, the case twins' rule whatever order a folder lists them in, text escaped
-as the card check escapes it, and what the stand-in installer makes of its argument string;
-a run's bound, in instructions per byte of the list, with the ARM program and a copy of it
-that never ends; and hostile programs, made from the ARM one, each ending its run with a
-sentence.
+upper-case table, and without the dots and spaces they end with where only that is there,
+the case twins' rule whatever order a folder lists them in, text escaped as the card check
+escapes it, and what the stand-in installer makes of its argument string; a run's bound, in
+instructions per byte of the list, with the ARM program and a copy of it that never ends; and
+hostile programs, made from the ARM one, each ending its run with a sentence.
 Usage: emulator_test.py PROGRAM"""
 import random
 import re
@@ -26,7 +26,9 @@ FOLDING = [
     ("\u1e9e.cab", "\u00df.cab", False),
     ("\u00c9.CAB", "\u00e9.cab", True), ("\u0178.cab", "\u00ff.cab", True), ("\u0389.cab", "\u03ae.cab", True),
     ("setupfile.ce7.TXT", "SetupFile.CE7.txt", True), ("\U0001F4E6.cab", "\U0001F4E6.CAB", True),
-    ("a.cab", "a.cab", True), ("a.cab", "a.cab ", False),
+    ("a.cab", "a.cab", True), ("a.cab", "x a.cab", False), ("a.cab", " a.cab", False),
+    # A name ending in dots or spaces reaches the file without them, as the card check takes it.
+    ("a.cab", "a.cab ", True), ("a.cab", "A.CAB. .", True), ("a.cab.", "a.cab.", True), ("a.cab", "a.cab.x", False),
 ]
 
 # Case twins on the card, the path asked for and the one the rule takes: the kind wanted
@@ -38,6 +40,8 @@ TWINS = [
     (["sub/x.cab", "SUB/"], "\\Sub\\x.cab", None),
     (["sub/", "Sub"], "\\SUB", "Sub"),
     (["sub/", "SUB/"], "\\sub", "SUB"),
+    (["a.cab", "a.cab."], "\\A.CAB.", "a.cab."),
+    (["sub/x.cab"], "\\sub.\\x.cab", None),
 ]
 
 

@@ -1,5 +1,6 @@
 """The emulated device's file system, kept in a host folder: a single root with no drive,
 names compared as Windows CE compares them, and a card laid out in it for a run."""
+import re
 import stat
 from pathlib import Path
 
@@ -25,6 +26,13 @@ def is_text(name):
         return True
     except UnicodeEncodeError:
         return False
+
+
+def unholdable(name):
+    """The first character of a name that no device's file system holds, or None: a
+    control character, or one of those the card check's rule bars."""
+    found = re.search(r'[\x00-\x1f"*:<>?|]', name)
+    return found.group() if found else None
 
 
 def without_trailing(name):

@@ -356,6 +356,8 @@ FAULTS = [
      "    if False:\n        raise Refused", "device"),
     ("dry run: a program its loader would not start run", "figures[1] == 9 and broken:", "figures[1] == 9 and False:",
      "device"),
+    ("dry run: names no device can hold copied", "barred = Path(here) / name, ce_files.unholdable(name)",
+     "barred = Path(here) / name, None", "device"),
     ("dry run: read-only files writable in the copy", "shutil.copy(path, target / relative / name)",
      "shutil.copyfile(path, target / relative / name)", "device"),
     ("dry run: a start without what it met", "with arguments [{shown(start[1])}]: {met}\")",

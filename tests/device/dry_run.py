@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """scripts/device-run on cards, case by case: which program runs (FOLDER's own, the device
 build, or none where FOLDER's is not for the device), what the stand-in installer met at each
-start, what the run used up and deleted, what the card holds last, its exit status, and
-FOLDER left as it was; and each installer start shown exactly as the card check's plain
-report shows that line's package; and the demo, ending with what the sample card then holds.
+start, names no device can hold left out of the copy, what the run used up and deleted, what
+the card holds last, its exit status, and FOLDER left as it was; each installer start shown
+exactly as the card check's plain report shows that line's package, and what it met as the
+check predicts; and the demo, ending with what the sample card then holds.
 Usage: dry_run.py PROGRAM CHECKER (the device build and the host card check)"""
 import json
 import re
@@ -54,6 +55,11 @@ def deleting_the_installer(program):
 
 def as_is(program):
     return Path(program).read_bytes()
+
+
+# Names no device can hold, each listed: the copy leaves them out, so each start meets nothing.
+UNHOLDABLE = ["<x>.cab", "a?.cab", "c:d.cab", "e\x01.cab", "p|q.cab", "tab\t.cab", "x*.cab"]
+LEFT_OUT = '  (left out of the copy, a name that no device holds, with "{}": {})'
 
 
 # name: (FOLDER's files, each bytes or made from the device program, read-only where the name
@@ -142,6 +148,13 @@ CASES = {
         ["  no installer started", "SetupFile.CE6.txt: still there: the batch runs again at the next start",
          "Deleted by the program:", "  \\windows\\wceload.exe",
          "The card now holds:", "  cabbatch.exe", "  SetupFile.CE6.txt"]),
+    "names no device can hold left out": (
+        {LIST: "\r\n".join(UNHOLDABLE).encode(), "s?b/x.cab": b"", **{name: b"" for name in UNHOLDABLE}}, [], 0,
+        [LEFT_OUT.format("<<", "<<x>.cab"), LEFT_OUT.format("?", "a?.cab"), LEFT_OUT.format(":", "c:d.cab"),
+         LEFT_OUT.format("<U+0001>", "e<U+0001>.cab"), LEFT_OUT.format("|", "p|q.cab"),
+         LEFT_OUT.format("?", "s?b"), LEFT_OUT.format("<TAB>", "tab<TAB>.cab"), LEFT_OUT.format("*", "x*.cab"),
+         START.format(1, '<<x>.cab"', "no such file"), START.format(7, 'x*.cab"', "no such file"),
+         "The card now holds:", "  cabbatch.exe"]),
     "a program that does not end, stopped by its bound": (
         {"cabbatch.exe": lambda program: at_entry(program, 0xEAFFFFFE), LIST: b"x" * 1000}, [], 1,
         ["The run failed: no end within 2,100,000 emulated instructions, the bound for a list of "
@@ -199,27 +212,34 @@ def shown_as_the_check_shows(checker):
     return []
 
 
-# Lists of entries holding quotes, with and without /delete 0, and the same packages named again.
-QUOTED = [b'a.cab" /delete 0\r\na.cab\r\nb.cab" /delete 1\r\nb.cab\r\nc.cab"\r\nc.cab\r\nnone.cab" /x\r\n',
-          b'a.cab"/DELETE "0"\r\nA.CAB\r\na.cab\r\nb.cab" /delete 00\r\nb.cab\r\n']
+# Cards of a list and its packages: entries holding quotes, with and without /delete 0, and
+# the same packages named again; names no device can hold; names ending in dots or spaces.
+PREDICTED = [
+    (b'a.cab" /delete 0\r\na.cab\r\nb.cab" /delete 1\r\nb.cab\r\nc.cab"\r\nc.cab\r\nnone.cab" /x\r\n',
+     ["a.cab", "b.cab", "c.cab"]),
+    (b'a.cab"/DELETE "0"\r\nA.CAB\r\na.cab\r\nb.cab" /delete 00\r\nb.cab\r\n', ["a.cab", "b.cab"]),
+    ("\r\n".join(UNHOLDABLE + ["g.cab.", "h.cab. ", "H.cab", "k.cab ", "s?b\\x.cab"]).encode(),
+     UNHOLDABLE + ["g.cab.", "h.cab", "k.cab", "s?b/x.cab"]),
+]
 
 
-def quotes_as_the_check_predicts(checker):
-    """What each start met in the dry run, against what the check said of its line: not found
-    or repeated, the package kept by /delete 0, or used up."""
+def starts_as_the_check_predicts(checker):
+    """What each start met in the dry run, against what the check said of its line: not found,
+    named as no file can be, or repeated; the package kept by /delete 0; or used up."""
     failures = []
-    for number, listed in enumerate(QUOTED):
+    for number, (listed, packages) in enumerate(PREDICTED):
         with tempfile.TemporaryDirectory(prefix="cabbatch-dry-run-") as folder:
-            for name in (LIST, "a.cab", "b.cab", "c.cab"):
+            for name in [LIST, *packages]:
+                (Path(folder) / name).parent.mkdir(exist_ok=True)
                 (Path(folder) / name).write_bytes(listed if name == LIST else b"")
             report = json.loads(subprocess.run([checker, "--json", folder], capture_output=True).stdout)
             run = subprocess.run([str(DEVICE_RUN), folder], capture_output=True, text=True)
         lines = [line for line in report["lists"][0]["lines"] if line["outcome"] == "install"]
-        predicted = ["no such file" if not line["found"] or "duplicate" in line["warnings"]
+        predicted = ["no such file" if not line["found"] or {"duplicate", "unholdable-name"} & set(line["warnings"])
                      else "installed, kept (/delete 0)" if line.get("keeps_package") else "installed, used up"
                      for line in lines]
         met = re.findall(r"^  start \d+: .*\]: (.*)$", run.stdout, re.M)
-        if met != predicted:
+        if met != predicted or len(met) != len(listed.splitlines()):
             failures.append(f"list {number}: the dry run met {met}, the check predicted {predicted}")
     return failures
 
@@ -248,12 +268,12 @@ def demo_ending(program, checker):
 
 
 def main(program, checker):
-    failures = shown_as_the_check_shows(checker) + quotes_as_the_check_predicts(checker) + whole_help() \
+    failures = shown_as_the_check_shows(checker) + starts_as_the_check_predicts(checker) + whole_help() \
         + demo_ending(program, checker)
     for name in CASES:
         failures += case(program, name)
     print("\n".join(failures) or f"{len(CASES)} cards run as expected, FOLDER unchanged; "
-                                   "starts shown, and quotes judged, as the check predicts them")
+                                   "starts shown, and what each met, as the check predicts them")
     return 1 if failures else 0
 
 

@@ -7,7 +7,9 @@ exactly as the card check's plain report shows that line's package, and what it 
 check predicts; and the demo, ending with what the sample card then holds.
 Usage: dry_run.py PROGRAM CHECKER (the device build and the host card check)"""
 import json
+import os
 import re
+import resource
 import subprocess
 import sys
 import tempfile
@@ -53,6 +55,12 @@ def deleting_the_installer(program):
                     "\\windows\\wceload.exe\0".encode("utf-16-le"))
 
 
+def ending_at_once(program):
+    """TerminateProcess(0x42, 1), reading nothing."""
+    return at_entry(program, 0xE3A00042, 0xE3A01001, 0xE59FC00C, 0xE59CC000, 0xE1A0E00F, 0xE12FFF1C,
+                    0xEAFFFFFE, slot(program, b"TerminateProcess"))
+
+
 def as_is(program):
     return Path(program).read_bytes()
 
@@ -60,10 +68,12 @@ def as_is(program):
 # Names no device can hold, each listed: the copy leaves them out, so each start meets nothing.
 UNHOLDABLE = ["<x>.cab", "a?.cab", "c:d.cab", "e\x01.cab", "p|q.cab", "tab\t.cab", "x*.cab"]
 LEFT_OUT = '  (left out of the copy, a name that no device holds, with "{}": {})'
+# Each run may write no file larger than this, so that a copy of a card's sparse gigabytes fails.
+MOST_WRITTEN = 64 << 20
 
 
-# name: (FOLDER's files, each bytes or made from the device program, read-only where the name
-# ends in '!'; device-run's options;
+# name: (FOLDER's files, each bytes, a size for a sparse file of zeros, or made from the device
+# program, read-only where the name ends in '!'; device-run's options;
 # its exit status; lines its stdout holds in this order, the last of them last, or its
 # stderr where nothing ran).
 CASES = {
@@ -155,6 +165,27 @@ CASES = {
          LEFT_OUT.format("?", "s?b"), LEFT_OUT.format("<TAB>", "tab<TAB>.cab"), LEFT_OUT.format("*", "x*.cab"),
          START.format(1, '<<x>.cab"', "no such file"), START.format(7, 'x*.cab"', "no such file"),
          "The card now holds:", "  cabbatch.exe"]),
+    "a card's size costs nothing, its names kept": (
+        {LIST: b"sub\\big.cab\r\n", "map.dat": 100 << 30, "sub/big.cab!": 1 << 30}, [], 0,
+        [START.format(1, 'sub\\big.cab"', "installed, kept: the file is read-only"),
+         "The card now holds:", "  cabbatch.exe", "  map.dat", "  sub\\big.cab"]),
+    "the largest list run, its bound told": (
+        {"cabbatch.exe": ending_at_once, LIST: 1 << 20}, [], 0,
+        ["The run's bound: 2,097,252,000 emulated instructions, 100,000 for start-up and 2,000 for each of "
+         "the list's 1,048,576 bytes: about 15 minutes at the emulator's 2.4 million a second.",
+         "Exit code: 1", "The card now holds:", "  cabbatch.exe", "  SetupFile.CE6.txt"]),
+    "a list too large refused, the card check named": (
+        {"setupfile.ce6.TXT": (1 << 20) + 1}, [], 2,
+        ["device-run: setupfile.ce6.TXT in FOLDER is 1,048,577 bytes, more than the 1,048,576 that a dry run "
+         "emulates (a real list is a few KB; its bound would allow about 15 minutes): nothing run. The card "
+         "check reads a list of any size: cabbatch-check FOLDER"]),
+    "the largest program read": (
+        {"cabbatch.exe": 32 << 20, LIST: b""}, [], 2,
+        ["device-run: cabbatch.exe in FOLDER is not a Windows program: nothing run"]),
+    "a program too large refused": (
+        {"cabbatch.exe": (32 << 20) + 1, LIST: b""}, [], 2,
+        ["device-run: cabbatch.exe in FOLDER is larger than 32 MiB, the most the emulated device maps for a "
+         "program: nothing run"]),
     "a program that does not end, stopped by its bound": (
         {"cabbatch.exe": lambda program: at_entry(program, 0xEAFFFFFE), LIST: b"x" * 1000}, [], 1,
         ["The run failed: no end within 2,100,000 emulated instructions, the bound for a list of "
@@ -163,7 +194,11 @@ CASES = {
 
 
 def snapshot(folder):
-    return {path.relative_to(folder): path.read_bytes() for path in sorted(folder.rglob("*")) if path.is_file()}
+    """Each file's size and, up to 1 MiB, its bytes: a sparse file of gigabytes is not read."""
+    def held(path):
+        with path.open("rb") as file:
+            return path.stat().st_size, file.read(1 << 20)
+    return {path.relative_to(folder): held(path) for path in sorted(folder.rglob("*")) if path.is_file()}
 
 
 def in_order(lines, text):
@@ -185,11 +220,15 @@ def case(program, name):
         for file, data in files.items():
             path = folder / file.rstrip("!")
             path.parent.mkdir(parents=True, exist_ok=True)
-            path.write_bytes(data if isinstance(data, bytes) else data(program))
+            path.write_bytes(data if isinstance(data, bytes) else b"" if isinstance(data, int) else data(program))
+            if isinstance(data, int):
+                os.truncate(path, data)
             if file.endswith("!"):
                 path.chmod(0o444)
         before = snapshot(folder)
-        run = subprocess.run([str(DEVICE_RUN), *options, "FOLDER"], cwd=work, capture_output=True, text=True)
+        run = subprocess.run([str(DEVICE_RUN), *options, "FOLDER"], cwd=work, capture_output=True, text=True,
+                             env={**os.environ, "TMPDIR": work},
+                             preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (MOST_WRITTEN,) * 2))
         failures = [] if snapshot(folder) == before else ["FOLDER was changed"]
     said = run.stdout if status != 2 else run.stderr
     last = status != 0 or said.splitlines()[-1:] == lines[-1:]

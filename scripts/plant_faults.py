@@ -234,6 +234,8 @@ FAULTS = [
     ("plain: the read-only note dropped", "if (warning != Warning::kListUnnamable)  // told before its lines",
      "if (warning != Warning::kListUnnamable && warning != Warning::kListReadOnly)", "host"),
     ("list: UTF-16 without its mark unsaid", "if (HasUtf16WithoutMark(list.file.path))", "if (false)", "host"),
+    ("hint: a search unbounded", "kMostPerForm = 64, kMostLooked = 8192, kMostCompared = 256",
+     "kMostPerForm = 1 << 30, kMostLooked = 1 << 30, kMostCompared = 1 << 30", "host"),
     ("hint: only in the entry's own folder", "        if (!inFolder(same->second[i]))", "        if (false)", "host"),
     ("hint: the card's own folder not named", "if (rest && folder_.Find(*rest).result == Lookup::kFound) {",
      "if (false) {", "host"),

@@ -20,22 +20,38 @@ public:
     // Names longer than this, and names past kMostForms forms in all, are left out of the
     // index (they are still found by the exact and space-blind searches of the caller).
     static constexpr size_t kLongestIndexed = 64, kMostForms = 2'000'000;
+    // What one search may cost, whatever the card: of the names that share a form, the first
+    // kMostPerForm; at most kMostLooked of those in all, the forms that fewest names share
+    // first, and kMostCompared distinct names compared. A card of 5,000 names that differ in
+    // one place shares a form among them all; a real typo shares a form with few names.
+    static constexpr size_t kMostPerForm = 64, kMostLooked = 8192, kMostCompared = 256;
 
     // Every name, before the first search: a name's number is its place in this list.
     explicit NearNames(const std::vector<Text> &names);
     // The numbers of the names within most (at most 2) edits of wanted, with the distance of
-    // each, in the order of their numbers.
+    // each, in the order of their numbers; where some are a single edit away, only those
+    // (and any equal to it). Within the bounds above, none is left out.
     std::vector<std::pair<size_t, size_t>> Within(const Text &wanted, size_t most) const;
 
 private:
-    template <typename Each> void ForEachForm(const Text &name, bool one, bool two, Each each) const;
-    void Insert(std::uint64_t hash, size_t number);
+    static constexpr size_t kNone = ~size_t(0);
+
+    template <typename Each>
+    void ForEachForm(const Text &name, bool whole, bool one, bool two, Each each) const;
+    size_t Place(std::uint64_t hash, size_t added);
+    size_t Find(std::uint64_t hash) const;
+    void Compare(const Text &wanted, size_t most, bool whole, bool one, bool two,
+                 std::vector<std::pair<size_t, size_t>> &near) const;
 
     std::vector<Text> names_;
     std::uint64_t base_;
-    std::vector<bool> lengths_;           // the lengths of the forms held
-    std::vector<std::uint64_t> slots_;    // a form's check bits, then its name's number + 1
-    std::vector<std::uint64_t> filter_;   // a bit for each form held, perhaps shared
+    std::vector<bool> lengths_;            // the lengths of the forms held
+    std::vector<std::uint64_t> slots_;     // a form's check bits, then its number + 1
+    std::vector<std::uint64_t> filter_;    // a bit for each form held, perhaps shared
+    std::vector<std::uint32_t> starts_;    // where each form's names begin in numbers_
+    std::vector<std::uint32_t> numbers_;   // the names sharing each form, in order
+    mutable std::vector<std::uint32_t> seen_;  // the search that last looked at each name
+    mutable std::uint32_t search_ = 0;
 };
 
 }  // namespace check

@@ -57,7 +57,11 @@ private:
     std::unordered_map<Text, Looked> found_;   // by folded name
     Looked unkept_[2];                         // lookups not kept: an entry's, and the same trimmed
     std::map<desktop::NativeName, size_t> numbers_;        // each file found, by its path
-    std::vector<std::unique_ptr<PackageFacts>> facts_;    // by number, once examined
+    std::vector<const PackageFacts *> factsOf_;           // by number, once examined
+    // Each file read, by its identity, so that links to one package read it once; and those
+    // whose identity could not be had.
+    std::map<desktop::FileIdentity, std::unique_ptr<PackageFacts>> examined_;
+    std::vector<std::unique_ptr<PackageFacts>> unidentified_;
     std::set<Text> named_;                     // the files any list names, folded, from the card folder
     // The first line of each package that used it up: by the number of the file the lookup
     // reached (0 for none yet), or, for one not found, by its folded name.

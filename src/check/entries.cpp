@@ -136,8 +136,8 @@ const Checker::Looked &Checker::Look(const Text &name, Looked &unkept)
         return unkept;
     named_.insert(FoldedRelative(name));
     unkept.file = numbers_.emplace(unkept.lookup.path.native(), numbers_.size()).first->second;
-    if (unkept.file == facts_.size()) {
-        facts_.emplace_back();
+    if (unkept.file == factsOf_.size()) {
+        factsOf_.push_back(nullptr);
         firstLineAt_.push_back(0);
     }
     return found_.size() < kLookupsKept ? found_.emplace(std::move(folded), unkept).first->second : unkept;
@@ -160,9 +160,14 @@ const Checker::Looked &Checker::LookUp(LineReport &line)
 
 const PackageFacts &Checker::Examine(const Looked &looked)
 {
-    std::unique_ptr<PackageFacts> &facts = facts_[looked.file];
-    if (!facts)
-        facts = std::make_unique<PackageFacts>(ExaminePackage(looked.lookup.path, options_.codePage));
+    const PackageFacts *&facts = factsOf_[looked.file];
+    if (facts != nullptr)
+        return *facts;
+    std::optional<desktop::FileIdentity> identity = desktop::IdentityOf(looked.lookup.path);
+    std::unique_ptr<PackageFacts> &read = identity ? examined_[*identity] : unidentified_.emplace_back();
+    if (!read)
+        read = std::make_unique<PackageFacts>(ExaminePackage(looked.lookup.path, options_.codePage));
+    facts = read.get();
     return *facts;
 }
 

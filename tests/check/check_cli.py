@@ -221,6 +221,18 @@ PACKAGES = {**packages("ours"), **{name: (FAULTY[name], said) for name, said in 
 BOUNDED = {"overlapping": (1, "refused damaged/none/no"), "reversed": (0, "may-refuse unread/000/maybe"),
            "shared": (0, "may-refuse unread/000/maybe")}
 MOST_SECONDS = 2.0
+LINKS = 50
+
+
+def slow_package(blocks=4096):
+    """A sound package whose one member unpacks to 128 MB of zeros: a few tenths of a second
+    to read through, so that reading it once for each of LINKS links to it overruns
+    MOST_SECONDS."""
+    setup = cab.setup_info()
+    head = cab.data_blocks(setup, cab.MSZIP)
+    files = [("APP.000", len(setup), 0, 0), ("ZEROS.001", blocks * cab.BLOCK, 0, 1)]
+    spans = [(cab.MSZIP, 0, len(head)), (cab.MSZIP, len(head), blocks)]
+    return cab.laid_out(files, spans, head + [cab.data_blocks(bytes(cab.BLOCK), cab.MSZIP)[0]] * blocks)
 
 
 # name: (files, options, status, expected summary of the lists, or None for no report).
@@ -297,6 +309,12 @@ CASES = {
     **{f"work bounded per package, {kind}": ({L6: f"{kind}.cab\n".encode(), f"{kind}.cab": cab.over_zeros(kind)}, [],
                                             status, [f"{L6} v6 bytes runs", f"1 {kind}.cab found {said}"])
        for kind, (status, said) in BOUNDED.items()},
+    # Links to one package name one file, which is read once: each link is its own path on
+    # the card, so none is a repeat of another.
+    "work bounded per package, links to one": (
+        {L6: "".join(f"l{i:02}.cab\n" for i in range(LINKS)).encode(), "slow.cab": slow_package(),
+         **{f"l{i:02}.cab->slow.cab": b"" for i in range(LINKS)}}, [], 0,
+        ["unlisted", "unlisted slow.cab", f"{L6} v6 bytes runs", *(f"{i + 1} l{i:02}.cab found" for i in range(LINKS))]),
     "near matches": (
         {L6: b"radio drvier.cab\nRADIODRIVER.CAB\nsub\\citymaps.cab\nsub\\cty mps.cab\nfar away.cab\nnone\\x.cab\n",
          "radio driver.cab": CAB, "sub/city maps.cab": CAB}, [], 1,

@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/platform.h"
@@ -40,6 +41,18 @@ struct Facts {
 
 // What a path is, following links, and whether the name itself is a link.
 Facts Inspect(const Path &path);
+// The file itself, whichever name reaches it: hard links and links to one file share it.
+// Its size too, so that a file system that numbers its files poorly (some network shares
+// give every file the index 0) cannot make two files of different sizes one.
+struct FileIdentity {
+    std::uint64_t volume = 0, index = 0, size = 0;
+    bool operator<(const FileIdentity &other) const
+    {
+        return std::tie(volume, index, size) < std::tie(other.volume, other.index, other.size);
+    }
+};
+// The identity of the file a path reaches, links followed; nothing where it cannot be had.
+std::optional<FileIdentity> IdentityOf(const Path &path);
 // The names in a folder, "." and ".." left out; kFailed with the system's reason in *why
 // when it cannot be read.
 Status ListFolder(const Path &folder, std::vector<NativeName> *names, std::string *why);

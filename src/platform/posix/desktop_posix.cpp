@@ -44,6 +44,14 @@ Facts Inspect(const Path &path)
     return facts;
 }
 
+std::optional<FileIdentity> IdentityOf(const Path &path)
+{
+    struct stat status;
+    if (stat(path.c_str(), &status) != 0)
+        return std::nullopt;
+    return FileIdentity{std::uint64_t(status.st_dev), std::uint64_t(status.st_ino), std::uint64_t(status.st_size)};
+}
+
 Status ListFolder(const Path &folder, std::vector<NativeName> *names, std::string *why)
 {
     DIR *directory = opendir(folder.c_str());

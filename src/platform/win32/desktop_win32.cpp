@@ -103,6 +103,25 @@ Facts Inspect(const Path &path)
     return facts;
 }
 
+// The volume's serial number and the file's index on it, from a handle opened for its
+// attributes alone, so that a file locked for reading still tells them.
+std::optional<FileIdentity> IdentityOf(const Path &path)
+{
+    HANDLE handle = CreateFileW(Long(path).c_str(), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION information;
+    const bool known = GetFileInformationByHandle(handle, &information) != 0;
+    CloseHandle(handle);
+    if (!known)
+        return std::nullopt;
+    return FileIdentity{information.dwVolumeSerialNumber,
+                        std::uint64_t(information.nFileIndexHigh) << 32 | information.nFileIndexLow,
+                        std::uint64_t(information.nFileSizeHigh) << 32 | information.nFileSizeLow};
+}
+
 Status ListFolder(const Path &folder, std::vector<NativeName> *names, std::string *why)
 {
     std::wstring pattern = Long(folder);

@@ -307,6 +307,8 @@ FAULTS = [
     ("collisions: paths compared by case", "Text folded = desktop::FoldCase(file.path);", "Text folded = file.path;", "host"),
     ("collisions: a refused package's bytes counted",
      "if (installs && line.package != nullptr)", "if (line.package != nullptr)", "host"),
+    ("collisions: a start that never happens writes",
+     "    if (counted != Counted::kInstall && counted != Counted::kMaybe)\n        return;\n", "    (void)counted;\n", "host"),
     ("cache: links to one package read again",
      "std::optional<desktop::FileIdentity> identity = desktop::IdentityOf(looked.lookup.path);",
      "std::optional<desktop::FileIdentity> identity = std::nullopt;", "host"),

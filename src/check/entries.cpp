@@ -208,6 +208,12 @@ void Checker::NoteContents(LineReport &line, const PackageFacts &facts)
         if (present)
             line.warnings.push_back(warning);
     }
+    // Only a start that happens writes: a package found through a name the device cannot
+    // hold writes nothing, and is overwritten by nothing. (A list the device does not run is
+    // told as it would run were it read.)
+    const Counted counted = CountOf(line, true);
+    if (counted != Counted::kInstall && counted != Counted::kMaybe)
+        return;
     line.collision = collisions_.Write(line.number, contents);
     if (line.collision)
         line.warnings.push_back(Warning::kOverwrites);

@@ -434,7 +434,7 @@ TIMED = [name for name in CASES if name.startswith("work bounded")]
 # Wine hides a broken link, and shows a loop or /proc/self/mem as it likes.
 # Wine shows a name holding ? or a control character by another name, and a link to a folder
 # as the folder.
-HOST_ONLY = {"unreadable list", "folder that is a loop of links", "unreadable subfolder",
+HOST_ONLY = {"overwrites names a start that happens", "unreadable list", "folder that is a loop of links", "unreadable subfolder",
              "read error inside a list", "links are not followed", "names the device cannot hold, and case twins",
              "a file that cannot be read", "names the device cannot hold, told", "the walk's bound", "a hint",
              "a near miss's second extension", "device folder that is not UTF-8"}
@@ -463,6 +463,14 @@ USAGE_ERRORS = {
 # The plain report: what must show (and, after "NOT:", what must not), for texts that a
 # terminal would act on and for the wording.
 HUMAN = {
+    # Only a start that happens writes: not a name the device cannot hold (on a copy made on
+    # Linux), a repeat or a refused package; one that may be refused does.
+    "overwrites names a start that happens": (
+        {L6: b"first.cab\na?.cab\nfirst.cab\nrefused.cab\nagain.cab\nmaybe.cab\nlast.cab\n",
+         "first.cab": writes("ours"), "a?.cab": writes("ours"), "refused.cab": writes("ours", processor=586),
+         "again.cab": writes("ours"), "maybe.cab": writes("ours", build_min=20000), "last.cab": writes("ours")}, [],
+        ["which line 1's package wrote", "NOT:line 2's", "NOT:line 3's", "NOT:line 4's", "which line 5's package wrote",
+         "which line 6's package wrote"]),
     "controls in names": ({L6: b"\x1b[2J.cab\n\x81\x9d.cab\n<TAB>.cab\n", "ok\u202e.cab": b""}, [],
                           ["install \"\\Storage Card\\<U+001B>[2J.cab\"",
                            "\"\\Storage Card\\<U+0081><U+009D>.cab\"", "\"\\Storage Card\\<<TAB>.cab\""]),

@@ -312,6 +312,8 @@ FAULTS = [
     ("cache: links to one package read again",
      "std::optional<desktop::FileIdentity> identity = desktop::IdentityOf(looked.lookup.path);",
      "std::optional<desktop::FileIdentity> identity = std::nullopt;", "host"),
+    ("check: zero-width and format characters shown raw", "{0x200B, 0x200F},", "{0x200E, 0x200F},", "host"),
+    ("check: tag characters shown raw", "{0xE0020, 0xE007F},", "{0xE0020, 0xE0020},", "host"),
     ("document: a configuration document not valid", "        return info->configuration;\n", "        return false;\n",
      "host"),
     ("platform: compared by case", "const Text platform = desktop::FoldCase(device.platform);",

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include "core/batch.h"
 
@@ -125,10 +126,39 @@ std::optional<unsigned long> WholeNumber(const Text &digits) { return ParseWhole
 
 // ---- For a terminal
 
+// What is spelt out rather than passed: what a terminal acts on, and what it shows as nothing
+// (or lets change what follows), so that two names that look alike are told apart. The same
+// set as the dry run's; first and last of each range.
+static const struct { unsigned long first, last; } kSpeltOut[] = {
+    {0x0000, 0x001F},    // C0 controls
+    {0x007F, 0x009F},    // DEL and the C1 controls
+    {0x00AD, 0x00AD},    // soft hyphen
+    {0x0600, 0x0605},    // Arabic number signs, which take the digits after them
+    {0x061C, 0x061C},    // Arabic letter mark
+    {0x06DD, 0x06DD},    // end of ayah
+    {0x070F, 0x070F},    // Syriac abbreviation mark
+    {0x0890, 0x0891},    // Arabic pound and piastre marks above
+    {0x08E2, 0x08E2},    // Arabic disputed end of ayah
+    {0x180E, 0x180E},    // Mongolian vowel separator
+    {0x200B, 0x200F},    // zero width space, non-joiner and joiner; left-to-right and right-to-left marks
+    {0x2028, 0x202E},    // line and paragraph separators; bidi embeddings and overrides
+    {0x2060, 0x2064},    // word joiner and the invisible operators
+    {0x2066, 0x206F},    // bidi isolates; deprecated format characters
+    {0xFEFF, 0xFEFF},    // zero width no-break space (byte-order mark)
+    {0xFFF9, 0xFFFB},    // interlinear annotation marks
+    {0x110BD, 0x110BD},  // Kaithi number sign
+    {0x110CD, 0x110CD},  // Kaithi number sign above
+    {0x13430, 0x1343F},  // Egyptian hieroglyph format controls
+    {0x1BCA0, 0x1BCA3},  // shorthand format controls
+    {0x1D173, 0x1D17A},  // musical symbol format controls
+    {0xE0001, 0xE0001},  // language tag
+    {0xE0020, 0xE007F},  // tag characters
+};
+
 static bool TerminalActsOn(unsigned long c)
 {
-    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x200E || c == 0x200F
-        || (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+    return std::any_of(std::begin(kSpeltOut), std::end(kSpeltOut),
+                       [c](const auto &range) { return c >= range.first && c <= range.last; });
 }
 
 static void AppendShown(std::string &out, unsigned long c, bool lone)

@@ -137,6 +137,36 @@ TEST(Shown, SpellsOutWhatATerminalActsOnOneToOne)
     EXPECT_EQ(check::ShownBytes("<0xFF>"), "<<0xFF>");
 }
 
+// Characters that show as nothing, or change what follows them, are spelt out, each range at
+// both ends; the characters just outside each pass as they are.
+TEST(Shown, SpellsOutInvisibleAndFormatCharacters)
+{
+    const unsigned long ranges[][2] = {
+        {0x00AD, 0x00AD}, {0x0600, 0x0605}, {0x061C, 0x061C}, {0x06DD, 0x06DD}, {0x070F, 0x070F},
+        {0x0890, 0x0891}, {0x08E2, 0x08E2}, {0x180E, 0x180E}, {0x200B, 0x200F}, {0x2060, 0x2064},
+        {0x206A, 0x206F}, {0xFEFF, 0xFEFF}, {0xFFF9, 0xFFFB}, {0x110BD, 0x110BD}, {0x110CD, 0x110CD},
+        {0x13430, 0x1343F}, {0x1BCA0, 0x1BCA3}, {0x1D173, 0x1D17A}, {0xE0001, 0xE0001}, {0xE0020, 0xE007F}};
+    auto text = [](unsigned long c) {
+        return c < 0x10000 ? Text(1, wchar_t(c)) : Text{wchar_t(0xD800 + ((c - 0x10000) >> 10)), wchar_t(0xDC00 + (c & 0x3FF))};
+    };
+    auto spelt = [](unsigned long c) {
+        char out[16];
+        std::snprintf(out, sizeof out, "<U+%04lX>", c);
+        return std::string(out);
+    };
+    for (const auto &[first, last] : ranges) {
+        EXPECT_EQ(check::Shown(text(first)), spelt(first));
+        EXPECT_EQ(check::Shown(text(last)), spelt(last));
+    }
+    // Just outside: a letter, digits, a mark, a space and the ranges' ends next door.
+    for (unsigned long c : {0x00ACul, 0x00AEul, 0x05FFul, 0x0606ul, 0x061Bul, 0x061Dul, 0x06DCul, 0x06DEul, 0x070Eul,
+                            0x0710ul, 0x088Ful, 0x0892ul, 0x08E1ul, 0x08E3ul, 0x180Dul, 0x180Ful, 0x200Aul, 0x2065ul,
+                            0xFEFEul, 0xFF00ul, 0xFFF8ul, 0xFFFCul, 0x110BCul, 0x110BEul, 0x110CCul, 0x110CEul,
+                            0x1342Ful, 0x13440ul, 0x1BC9Ful, 0x1BCA4ul, 0x1D172ul, 0x1D17Bul, 0xE0000ul, 0xE0002ul,
+                            0xE001Ful, 0xE0080ul})
+        EXPECT_EQ(check::Shown(text(c)), check::ToUtf8(text(c))) << std::hex << c;
+}
+
 // Strict JSON: no unpaired surrogate escape, controls escaped, the rest kept exactly.
 TEST(Json, WritesStrictStrings)
 {

@@ -656,7 +656,19 @@ def json_cards():
     cards["forms"] = (card({f"{layout} {name}.cab": contents_package(layout, contents, members)
                             for name, (contents, members, _) in FORMS.items() for layout in ("ours", "cabwiz", "xml")}), [])
     cards["platforms"] = (PLATFORMS, ["--platform", "HPC"])
+    cards["member_names"] = (card({f"m{i}.cab": renamed(bytes_) for i, bytes_ in enumerate(MEMBER_NAMES)}), ["--contents"])
     return cards
+
+
+# Member names the cabinet does not flag UTF-8, in a code page or in no encoding at all: read
+# as UTF-8, alike on every build.
+MEMBER_NAMES = [b"FIL\xe9~1.001", b"FI\xc3\xa9~1.001", b"FI\x81\x9d~1.001", b"FI\xff\xfe~1.001"]
+
+
+def renamed(name):
+    """A package whose one file, x86 code, comes from a member of that name (10 bytes)."""
+    package = contents_package("ours", {"files": [("%CE2%", "x.dll", 1, [])]}, members={1: program(0x14C)})
+    return package.replace(cab.member_name(1).encode() + b"\0", name + b"\0")
 
 
 def lay_out(folder, files):

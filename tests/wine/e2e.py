@@ -138,7 +138,8 @@ def run_case(card, name):
 
 # The card check's own test packages, on cards of their kind (check_cli.json_cards): both
 # builds must give the same JSON for every one.
-JSON_CARDS = ["packages_ours", "packages_cabwiz", "writes_ours", "writes_cabwiz", "writes_xml", "forms", "platforms"]
+JSON_CARDS = ["packages_ours", "packages_cabwiz", "writes_ours", "writes_cabwiz", "writes_xml", "forms", "platforms",
+              "member_names"]
 
 
 def json_card(name):

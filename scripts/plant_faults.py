@@ -314,6 +314,7 @@ FAULTS = [
      "std::optional<desktop::FileIdentity> identity = std::nullopt;", "host"),
     ("check: zero-width and format characters shown raw", "{0x200B, 0x200F},", "{0x200E, 0x200F},", "host"),
     ("check: tag characters shown raw", "{0xE0020, 0xE007F},", "{0xE0020, 0xE0020},", "host"),
+    ("contents: a run of backslashes kept", "return a == L'\\\\' && b == L'\\\\';", "return false;", "host"),
     ("document: a configuration document not valid", "        return info->configuration;\n", "        return false;\n",
      "host"),
     ("platform: compared by case", "const Text platform = desktop::FoldCase(device.platform);",

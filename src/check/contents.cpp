@@ -2,6 +2,7 @@
 // folders, the flags' names, the bounds, and what the contents mean on the device.
 #include "contents.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <iterator>
 
@@ -52,6 +53,15 @@ Text CeFolder(unsigned number)
     return number >= 1 && number <= std::size(kCeFolders) ? kCeFolders[number - 1] : L"";
 }
 
+// The device's file system takes a run of backslashes as one: "\\Windows\\x.dll" is
+// \Windows\x.dll, to compare and to show.
+static Text OneBackslash(Text path)
+{
+    path.erase(std::unique(path.begin(), path.end(), [](wchar_t a, wchar_t b) { return a == L'\\' && b == L'\\'; }),
+               path.end());
+    return path;
+}
+
 Text WholePath(const Text &written, const std::optional<Text> &installDir)
 {
     Text path = written;
@@ -64,12 +74,13 @@ Text WholePath(const Text &written, const std::optional<Text> &installDir)
     }
     if (path.empty() || (path[0] != L'\\' && !Unresolved(path)))
         path = L"\\" + path;
+    path = OneBackslash(path);
     while (path.size() > 1 && path.back() == L'\\')
         path.pop_back();
     return path;
 }
 
-Text JoinPath(const Text &folder, const Text &name) { return folder == L"\\" ? folder + name : folder + L"\\" + name; }
+Text JoinPath(const Text &folder, const Text &name) { return OneBackslash(folder + L"\\" + name); }
 
 Text FolderOf(const Text &path)
 {

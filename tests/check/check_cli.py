@@ -463,6 +463,13 @@ USAGE_ERRORS = {
 # The plain report: what must show (and, after "NOT:", what must not), for texts that a
 # terminal would act on and for the wording.
 HUMAN = {
+    # A run of backslashes in a package's path is one, as on the device: it collides, it
+    # starts at boot, and it is shown so.
+    "doubled backslashes in a package's paths": (
+        {L6: b"a.cab\nx.cab\ns.cab\n", "a.cab": writes("ours"), "x.cab": writes("xml", "\\\\Windows\\\\"),
+         "s.cab": contents_package("ours", {"files": [("Windows\\\\StartUp", "go.exe", 1, [])]})}, ["--contents"],
+        ["which line 1's package wrote", "the device will start \\Windows\\StartUp\\go.exe at every boot",
+         "NOT:\\\\"]),
     # Only a start that happens writes: not a name the device cannot hold (on a copy made on
     # Linux), a repeat or a refused package; one that may be refused does.
     "overwrites names a start that happens": (

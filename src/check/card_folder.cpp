@@ -88,7 +88,7 @@ PackageLookup CardFolder::Resolve(const Text &relativeName, desktop::Kind lastKi
             else if (facts.kind == wanted)
                 lookup = {Lookup::kFound, folder / match->second, {}, false};
             else if (facts.kind == Kind::kUnreadable && (lookup.result == Lookup::kMissing || lookup.result == Lookup::kNotAFile))
-                lookup = {Lookup::kUnreadable, {}, CannotRead(shownFolder + L"\\" + part, last, facts.why), false};
+                lookup = {Lookup::kUnreadable, {}, CannotRead(shownFolder + L"\\" + part, last, facts.why), false, last};
             else if (facts.kind != Kind::kMissing && last && lookup.result == Lookup::kMissing)
                 lookup.result = Lookup::kNotAFile;
         }

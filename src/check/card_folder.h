@@ -41,6 +41,7 @@ struct PackageLookup {
     desktop::Path path;         // with kFound
     std::string failure;        // with kUnreadable: a sentence naming the file or folder and why
     bool twins = false;         // with kFound: another file there folds to the same name
+    bool fileUnreadable = false;  // with kUnreadable: the file itself, not a folder on its way
 };
 
 // A file named nearly as a list, and what keeps it from being one.

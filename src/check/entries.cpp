@@ -46,6 +46,8 @@ void Checker::DescribeEntry(LineReport &line)
         line.warnings.insert(line.warnings.begin(), Warning::kNotFound);
     if (lookup.result == Lookup::kUnreadable)
         Fail(lookup.failure);
+    if (lookup.result == Lookup::kUnreadable && lookup.fileUnreadable)
+        line.warnings.push_back(Warning::kUnreadable);
     if (lookup.result == Lookup::kNotAFile)
         line.warnings.push_back(Warning::kNotAFile);
     NoteName(line);

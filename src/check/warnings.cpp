@@ -23,8 +23,10 @@ std::string Numbered(int number) { return std::to_string(number); }
 Phrase NotFound(const NoteSubject &s)
 {
     const LineReport &line = *s.line;
-    Phrase out = HasWarning(line, Warning::kNotAFile) ? "not in the card folder: that name is not a regular file"
-                                                      : "not in the card folder";
+    Phrase out = HasWarning(line, Warning::kNotAFile)     ? "not in the card folder: that name is not a regular file"
+               : HasWarning(line, Warning::kUnreadable) ? "not read from the card folder: that name is a file that cannot "
+                                                          "be read (a loop of links, say)"
+                                                        : "not in the card folder";
     if (line.cause != Cause::kNone)
         out += (HasWarning(line, Warning::kNotAFile) ? ", and " : ": ") + CauseWords(line.cause, line.packageEntry);
     switch (line.hint) {
@@ -212,6 +214,7 @@ const char kCaseTwin[] = "the card holds another file whose name differs from it
 const char kAbsolute[] = "starts with a backslash: it is still joined to the folder, with a doubled backslash";
 const char kSlash[] = "holds a slash, which the device's file system may not take for a folder separator: use backslashes";
 const char kNotAFile[] = "that name is not a regular file";
+const char kUnreadable[] = "that name is a file that cannot be read";
 const char kSurrogate[] = "holds half of a UTF-16 pair (shown as <U+...>): no file can carry that name";
 const char kNeedsDotnet[] = "its programs are .NET code: they run only where the .NET Compact Framework is "
                             "installed on the device";
@@ -263,6 +266,8 @@ const std::vector<WarningRow> kRows = {
     {Warning::kSlash, "slash", kLine, kNote, kInWarnings, kNone, kNone, "an entry holding a slash", Fixed<kSlash>},
     {Warning::kNotAFile, "not-a-file", kLine, kFailure, kInWarnings, Warning::kNotFound, kNone, nullptr,
      Fixed<kNotAFile>},
+    {Warning::kUnreadable, "unreadable", kLine, kFailure, kInWarnings, Warning::kNotFound, kNone, nullptr,
+     Fixed<kUnreadable>},
     {Warning::kUnpairedSurrogate, "unpaired-surrogate", kLine, kFailure, kInWarnings, kNone, kNone,
      "half of a UTF-16 pair in an entry", Fixed<kSurrogate>},
     {Warning::kSetupDll, "setup-dll", kLine, kNote, kInWarnings, kNone, kNone, "a setup DLL", SetupDll},

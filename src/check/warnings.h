@@ -14,7 +14,7 @@ namespace check {
 enum class Warning {
     // On a line that starts the installer, in the order that decides what the start counts as.
     kDuplicate, kNotFound, kUnholdableName, kQuote, kComment, kRefused, kMayRefuse, kTrailing, kCaseTwin,
-    kAbsolute, kSlash, kNotAFile, kUnpairedSurrogate, kSetupDll, kSetupDisagrees, kSetupInvalid,
+    kAbsolute, kSlash, kNotAFile, kUnreadable, kUnpairedSurrogate, kSetupDll, kSetupDisagrees, kSetupInvalid,
     // What a package the installer may take does on the device.
     kForeignCode, kNeedsDotnet, kStartsAtBoot, kOverwrites,
     // Why a line other than a blank one is skipped.

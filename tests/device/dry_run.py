@@ -26,7 +26,8 @@ from emulator_test import at_entry, slot  # noqa: E402
 LIST = "SetupFile.CE6.txt"
 START = '  start {}: \\windows\\wceload.exe with arguments [ /noui /pbar "\\Storage Card\\{}]: {}'
 # Names a terminal would act on or that could be read two ways: each must be spelt out.
-ESCAPED = "a.cab\r\ntab\there.cab\r\ncaf\u00e9 <1>.cab\r\nnel\u0085.cab\r\n\u202eevil.cab\r\n".encode()
+ESCAPED = ("a.cab\r\ntab\there.cab\r\ncaf\u00e9 <1>.cab\r\nnel\u0085.cab\r\n\u202eevil.cab\r\n"
+           "zw\u200bspace.cab\r\n\ufeffmark.cab\r\ntag\U000e0041.cab\r\n").encode()
 
 
 def machine(value, subsystem):
@@ -246,7 +247,7 @@ def shown_as_the_check_shows(checker):
         report = subprocess.run([checker, folder], capture_output=True, text=True)
     starts = re.findall(r'start \d+: \\windows\\wceload\.exe with arguments \[ /noui /pbar "(.*)"\]', run.stdout)
     predicted = re.findall(r'^ +\d+  install "(.*)"$', report.stdout, re.M)
-    if len(starts) != 5 or starts != predicted:
+    if len(starts) != 8 or starts != predicted:
         return [f"starts shown {starts}, the check shows {predicted}"]
     return []
 

@@ -11,7 +11,6 @@
 #include "little_endian.h"
 #include "setup_000.h"
 #include "setup_xml.h"
-#include "verdict.h"
 
 namespace check {
 

@@ -27,4 +27,8 @@ struct SetupInfo {
     Contents contents;                   // what it puts on the device
 };
 
+std::string VersionText(const Version &version);        // "4.20"
+std::string OsRangeText(const SetupInfo &info);         // "OS 4.0 to 5.99", "OS 5.0 and later"...
+std::string BuildRangeText(const SetupInfo &info);      // "OS builds 100 to 200"; empty for no bound
+
 }  // namespace check

@@ -24,8 +24,4 @@ struct Device {
 // Whether the device's installer takes the package.
 Verdict Judge(const PackageFacts &facts, const Device &device);
 
-std::string VersionText(const Version &version);        // "4.20"
-std::string OsRangeText(const SetupInfo &info);         // "OS 4.0 to 5.99", "OS 5.0 and later"...
-std::string BuildRangeText(const SetupInfo &info);      // "OS builds 100 to 200"; empty for no bound
-
 }  // namespace check

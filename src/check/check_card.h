@@ -3,17 +3,10 @@
 // the report model, handing each part to the writer as soon as it is known.
 #pragma once
 
-#include <string>
-
 #include "options.h"
 #include "report.h"
 
 namespace check {
-
-struct Outcome {
-    Totals totals;
-    std::string failure;  // a sentence when reading failed after the report had begun
-};
 
 // Throws CheckError for what makes the card unreadable before anything is written.
 Outcome CheckCard(const Options &options, ReportWriter &writer);

@@ -8,8 +8,9 @@
 #include <set>
 #include <unordered_map>
 
-#include "check_card.h"
 #include "first_lines.h"
+#include "options.h"
+#include "report.h"
 
 namespace check {
 

@@ -96,6 +96,12 @@ struct Totals {
     void Count(const std::vector<Warning> &notes, const Options &options);
 };
 
+// What a run came to: its totals, and a sentence when reading failed after the report had begun.
+struct Outcome {
+    Totals totals;
+    std::string failure;
+};
+
 // What a sentence of the warnings table speaks of: the line, list or near miss it is on.
 struct NoteSubject {
     const Options &options;

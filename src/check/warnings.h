@@ -1,7 +1,7 @@
 // Every warning the card check gives, as rows of one table: its code in the JSON, what it is
 // attached to, whether it is a failure or a note, how it is told, and its sentence. The report
 // model, the counts, both report forms, the exit status and the help all read the rows: a new
-// warning is a row here plus the code that detects it.
+// warning is a row in warning_rows.cpp plus the code that detects it.
 #pragma once
 
 #include <optional>

@@ -1,5 +1,7 @@
 // The warnings table. Each row's sentence is what the plain report says after its "!" (the
 // writers frame it), and what JSON notes will quote; the codes are a contract for scripts.
+// The sentences read the report model, so the rows live here, above it, and warnings.h,
+// which the model includes, holds only their vocabulary.
 #include "warnings.h"
 
 #include <algorithm>

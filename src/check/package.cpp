@@ -50,10 +50,10 @@ const FaultRow kFaults[] = {
      "read it"},
     {CabinetFault::kOutOfOrder, CabinetState::kUnread,
      "its members are listed out of their data's order, as no cabinet writer lists them; the check unpacks data only "
-     "once and in order, so it did not read this cabinet's"},
+     "once and in order, so it did not read this cabinet's data"},
     {CabinetFault::kSharedBlocks, CabinetState::kUnread,
      "several of its folders lie over the same data, as no cabinet writer lays them out; the check unpacks data only "
-     "once, so it did not read this cabinet's"},
+     "once, so it did not read this cabinet's data"},
 };
 
 const FaultRow &RowOf(CabinetFault fault)

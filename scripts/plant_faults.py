@@ -403,6 +403,8 @@ FAULTS = [
      "host"),
     ("program version: past the reach asked for", "if (end <= fileSize_ && end > kProgramVersionReach)",
      "if (end <= fileSize_ && end > 2 * kProgramVersionReach)", "host"),
+    ("unlisted: a line too long to run names nothing", "        MarkNamed(AsInstallerReads(line.entry).package);\n",
+     "", "host"),
     ("program version: the resources asked for piece by piece", "            image.Hint(section.rawPointer + section.mapped);\n",
      "", "host"),
 ]

@@ -38,6 +38,7 @@ private:
         size_t file = 0;
     };
     const Looked &Look(const Text &name, Looked &unkept);
+    void MarkNamed(const Text &name);
     const Looked &LookUp(LineReport &line);
     const PackageFacts &Examine(const Looked &looked);
     void JudgePackage(LineReport &line, const PackageFacts &facts);

@@ -29,6 +29,7 @@ void Checker::DescribeEntry(LineReport &line)
         line.warnings.push_back(Warning::kUnpairedSurrogate);
     if (FormatInstallArguments(options_.deviceDir.c_str(), line.entry.c_str(), arguments) != kOk) {
         line.reason = Reason::kDoesNotFit;
+        MarkNamed(AsInstallerReads(line.entry).package);
         return;
     }
     line.arguments = arguments;
@@ -125,6 +126,14 @@ void Checker::SuggestFor(LineReport &line)
         line.suggestion = hint.entry;
     }
     line.cause = CauseOf(line.packageEntry, line.suggestion);
+}
+
+// A line too long to run still names its package: that package is not unlisted.
+void Checker::MarkNamed(const Text &name)
+{
+    Looked unkept;
+    if (!name.empty())
+        Look(name, unkept);
 }
 
 const Checker::Looked &Checker::Look(const Text &name, Looked &unkept)

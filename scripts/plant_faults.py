@@ -405,6 +405,8 @@ FAULTS = [
      "if (end <= fileSize_ && end > 2 * kProgramVersionReach)", "host"),
     ("unlisted: a line too long to run names nothing", "        MarkNamed(AsInstallerReads(line.entry).package);\n",
      "", "host"),
+    ("dry run: a closed pipe ends in a traceback", "    except BrokenPipeError as error:",
+     "    except ZeroDivisionError as error:", "device"),
     ("program version: the resources asked for piece by piece", "            image.Hint(section.rawPointer + section.mapped);\n",
      "", "host"),
 ]

@@ -10,6 +10,7 @@ import json
 import os
 import re
 import resource
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -307,9 +308,27 @@ def demo_ending(program, checker):
     return []
 
 
+def into_a_closed_pipe(program):
+    """A reader that stops after the first line (device-run FOLDER | head -1) gets a message
+    and exit status 2, not a traceback, and the run's copy is removed."""
+    with tempfile.TemporaryDirectory(prefix="cabbatch-dry-run-") as folder, \
+            tempfile.TemporaryDirectory(prefix="cabbatch-tmp-") as work:
+        shutil.copy(program, Path(folder) / "cabbatch.exe")
+        (Path(folder) / LIST).write_bytes(b"a.cab\r\n" * 50)
+        run = subprocess.Popen([str(DEVICE_RUN), folder], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                               env={**os.environ, "TMPDIR": work})
+        run.stdout.readline()
+        run.stdout.close()
+        said = run.stderr.read().decode()
+        left = list(Path(work).iterdir())
+        if run.wait() != 2 or "Traceback" in said or "cannot write" not in said or left:
+            return [f"into a closed pipe: exit status {run.returncode}, left {left}, said:\n{said}"]
+    return []
+
+
 def main(program, checker):
     failures = shown_as_the_check_shows(checker) + starts_as_the_check_predicts(checker) + whole_help() \
-        + demo_ending(program, checker)
+        + demo_ending(program, checker) + into_a_closed_pipe(program)
     for name in CASES:
         failures += case(program, name)
     print("\n".join(failures) or f"{len(CASES)} cards run as expected, FOLDER unchanged; "

@@ -407,6 +407,9 @@ FAULTS = [
      "", "host"),
     ("dry run: a closed pipe ends in a traceback", "    except BrokenPipeError as error:",
      "    except ZeroDivisionError as error:", "device"),
+    ("walk: folders past the deepest untold", "            walk.tooDeep = true;\n", "", "host"),
+    ("walk: the bound of names untold", "{Warning::kWalkBound, totals.walkCut || totals.walkTooDeep}",
+     "{Warning::kWalkBound, totals.walkTooDeep}", "host"),
     ("program version: the resources asked for piece by piece", "            image.Hint(section.rawPointer + section.mapped);\n",
      "", "host"),
 ]

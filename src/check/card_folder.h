@@ -65,7 +65,8 @@ struct CardWalk {
     std::vector<File> files;    // folder by folder, nearest first, by folded name in each
     std::vector<Text> folders;  // relative and folded; "" for the card folder itself
     std::vector<std::vector<Text>> twins;  // files of one folder whose names fold alike
-    bool cut = false;           // a bound was met: there may be more
+    bool cut = false;           // the bound of names was met: there may be more
+    bool tooDeep = false;       // a folder kDeepest down holds folders, not walked
 };
 
 // Where a name that is not on the card may be: the same name in another folder, or a file

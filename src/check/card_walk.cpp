@@ -45,6 +45,8 @@ void CardFolder::WalkFolder(const desktop::Path &path, const Text &relative, siz
             continue;  // a link may lead out of the card, or round in a loop
         if (facts.kind == Kind::kDirectory && depth < CardWalk::kDeepest)
             deeper.emplace_back(path / name, child);
+        else if (facts.kind == Kind::kDirectory)
+            walk.tooDeep = true;
         if (facts.kind != Kind::kFile)
             continue;
         // Names are sorted by their folded form, so twins come together. Two lists for one

@@ -161,6 +161,7 @@ void LookAround(CardFolder &folder, Totals &totals)
     const CardWalk &walk = folder.Walk();
     totals.caseTwins = walk.twins;
     totals.walkCut = walk.cut;
+    totals.walkTooDeep = walk.tooDeep;
     for (const CardWalk::File &file : walk.files) {
         auto named = [&](const NearMiss &miss) { return miss.file == file.relative; };
         if (UnholdableCharacter(file.relative) && std::none_of(totals.nearMisses.begin(), totals.nearMisses.end(), named))
@@ -185,6 +186,7 @@ void Conclude(const Options &options, Totals &totals)
         {Warning::kListMisnamed, nearMisses(Warning::kListMisnamed)},
         {Warning::kListNearMiss, nearMisses(Warning::kListNearMiss)}, {Warning::kCaseTwins, !totals.caseTwins.empty()},
         {Warning::kUnholdableFiles, !totals.unholdable.empty()}, {Warning::kUnlisted, !totals.unlisted.empty()},
+        {Warning::kWalkBound, totals.walkCut || totals.walkTooDeep},
         {Warning::kProgramMissing, totals.programs.empty()}, {Warning::kProgramOlder, older}};
     for (const auto &[warning, present] : folderWarnings) {
         if (present)

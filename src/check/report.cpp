@@ -73,7 +73,8 @@ std::vector<FolderNote> FolderNotes(const Totals &totals)
         notes.push_back({Warning::kNoList});
     for (const NearMiss &miss : totals.nearMisses)
         notes.push_back({NearMissWarning(miss), &miss});
-    for (Warning warning : {Warning::kCaseTwins, Warning::kUnholdableFiles, Warning::kUnlisted, Warning::kProgramMissing}) {
+    for (Warning warning : {Warning::kCaseTwins, Warning::kUnholdableFiles, Warning::kUnlisted, Warning::kWalkBound,
+                            Warning::kProgramMissing}) {
         if (has(warning))
             notes.push_back({warning});
     }

@@ -87,7 +87,8 @@ struct Totals {
     std::vector<std::vector<Text>> caseTwins;  // files of one folder whose names fold alike
     std::vector<Text> unholdable;     // files named as no file on the device can be
     std::vector<Text> unlisted;       // packages that no list names
-    bool walkCut = false;             // the card holds more than the check walked through
+    bool walkCut = false;             // the card holds more names than the check walked through
+    bool walkTooDeep = false;         // or folders deeper down
     std::vector<Warning> warnings;    // the folder's, in the table's order
     size_t attention = 0;             // the notes ("!") of the plain report, failures and hazards
     size_t failures = 0;              // those that fail the card, as this run judges them

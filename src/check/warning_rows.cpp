@@ -220,6 +220,9 @@ const char kUnreadable[] = "that name is a file that cannot be read";
 const char kSurrogate[] = "holds half of a UTF-16 pair (shown as <U+...>): no file can carry that name";
 const char kNeedsDotnet[] = "its programs are .NET code: they run only where the .NET Compact Framework is "
                             "installed on the device";
+const char kWalkBound[] = "The card holds more than the check walks through (8 folders down, 10,000 names): its "
+                          "hints, case twins, names no device can hold and unlisted packages come from what it "
+                          "walked through.";
 const char kNul[] = "the line holds a NUL character";
 const char kReadError[] = "a read error cut the list here; nothing after it is read";
 const char kReadOnly[] = "The list is read-only: the device cannot delete it, so the batch runs again at every start.";
@@ -313,6 +316,8 @@ const std::vector<WarningRow> kRows = {
      "files named as no file on the device can be", UnholdableFiles},
     {Warning::kUnlisted, "unlisted", kFolder, kNote, kInWarnings, kNone, kNone, "unlisted packages",
      Unlisted},
+    {Warning::kWalkBound, "walk-bound", kFolder, kNote, kInWarnings, kNone, kNone,
+     "a card larger than the check walks through", Fixed<kWalkBound>},
     {Warning::kProgramMissing, "program-missing", kFolder, kNote, kInWarnings, kNone, kNone,
      "no program in FOLDER yet", Fixed<kProgramMissing>},
     {Warning::kProgramOlder, "program-older", kFolder, kNote, kInWarnings, kNone, kNone,

@@ -23,7 +23,7 @@ enum class Warning {
     kListUnnamable, kListReadOnly, kDuplicateList, kOddLength, kUtf16WithoutMark,
     // On the card folder.
     kNoList, kNoDeviceProgram, kListMisnamed, kListNearMiss, kCaseTwins, kUnholdableFiles, kUnlisted,
-    kProgramMissing, kProgramOlder,
+    kWalkBound, kProgramMissing, kProgramOlder,
 };
 
 enum class Scope { kLine, kList, kFolder };

@@ -131,6 +131,8 @@ WALK = {"config/Wifi_Profile.cab": CAB, "Certificates.cab": CAB, "sub/radio driv
         f"{DOWN8}/eight.cab": CAB, f"{DOWN9}/nine.cab": CAB,
         L6: "Wifi_Profile.cab\n\\Storage Card\\Certificates.cab\n Certificates.cab\nCertificates.cab \ngone.cab.\n"
             "; rollout\nradio drvier.cab\neight.cab\nnine.cab\nCertif\u00a0icates.cab\nsub\\radio drivr.cab\n".encode()}
+WALK_BOUND = ("! The card holds more than the check walks through (8 folders down, 10,000 names): its hints, "
+              "case twins, names no device can hold and unlisted packages come from what it walked through.")
 QUOTES = {L6: b'a.cab" /delete 1\na.cab\nb.cab" /DELETE 0\nb.cab\ngone.cab" /x\n', "a.cab": CAB, "b.cab": CAB}
 TWINS = {L6: b"app.cab\nsub\\x.cab\na?.cab\nc:d.cab\n", "APP.CAB": CAB, "App.cab": CAB, "sub/x.cab": CAB,
          "sub/X.CAB": package(processor=586), "a?.cab": CAB, "sub/t\x01.cab": CAB, "SetupFile:CE7.txt": b""}
@@ -372,7 +374,7 @@ CASES = {
          "3 APP1.CAB found duplicate ok/000/no", "4 sub\\\\x.cab found",
          "5 sub\\x.cab found duplicate ok/000/no", "6 drivers/gps.cab missing not-found slash ~drivers\\gps.cab"]),
     "hints from the whole card": (WALK, [], 1, [
-        "unlisted", "unlisted radio drive.cab", "unlisted config\\Wifi_Profile.cab", "unlisted sub\\radio driver.cab",
+        "unlisted", "walk-bound", "unlisted radio drive.cab", "unlisted config\\Wifi_Profile.cab", "unlisted sub\\radio driver.cab",
         f"unlisted {DOWN8.replace('/', chr(92))}\\eight.cab", f"{L6} v6 bytes runs",
         "1 Wifi_Profile.cab missing not-found ~config\\Wifi_Profile.cab",
         "2 \\Storage Card\\Certificates.cab missing not-found absolute ~Certificates.cab",
@@ -545,7 +547,7 @@ HUMAN = {
         "! the device program has no comments: this line is started as a package",
         '! not in the card folder: the entry holds a non-breaking space; it holds "Certificates.cab"',
         '! No list names these packages, so nothing installs them: "radio drive.cab", "config\\Wifi_Profile.cab", '
-        '"sub\\radio driver.cab" and "y1\\y2\\y3\\y4\\y5\\y6\\y7\\y8\\eight.cab".',
+        '"sub\\radio driver.cab" and "y1\\y2\\y3\\y4\\y5\\y6\\y7\\y8\\eight.cab".', WALK_BOUND,
         "11 installer starts (0 install, 1 may be refused, 10 fail: 10 not found)"]),
     "quotes as the installer reads them": (QUOTES, [], [
         'install "\\Storage Card\\a.cab"\n', '" /delete 1"" reaches the installer as switches\n',
@@ -562,7 +564,7 @@ HUMAN = {
         'the name holds ":"', 'NOT:"SetupFile:CE7.txt" and',
         "4 installer starts (0 install, 1 may be refused, 3 fail: 2 not found, 1 refused)"]),
     "the walk's bound": ({L6: b"p00000.cab\n", **{f"p{i:05}.cab": b"" for i in range(10_001)}}, [],
-                         ['"p00010.cab" and 9989 more (of the first 10000 names on the card).']),
+                         ['"p00010.cab" and 9989 more (of the first 10000 names on the card).', WALK_BOUND]),
     "what packages put on the device": (
         {L6: b"funk.cab\nrefused.cab\nagain.cab\nnever.cab\nnewer.cab\nconfiguration.cab\n",
          "funk.cab": contents_package("ours", {"files": [("Windows", "ITCSSApi.dll", 1, [])]}, {1: program(0x14C)}),

@@ -61,9 +61,9 @@ class FileSystem:
         return sorted(twins, key=lambda child: (child.is_dir() != folder_wanted, child.name))
 
     def find(self, path):
-        """The host path a device path names, or None. A name ending in dots or spaces
-        reaches the file without them where only that is there, as the card check takes it:
-        whether a device drops them, as desktop Windows does, is not known."""
+        """The host path a device path names, or None. A name ending in dots or spaces is
+        looked up without them, as desktop Windows does and the card check takes it (whether
+        a device drops them is not known): a file that keeps them is not reached."""
         if not path.startswith("\\"):
             return None
         parts = [p for p in path.split("\\") if p]
@@ -72,9 +72,8 @@ class FileSystem:
             if not here.is_dir():
                 return None
             last = number == len(parts)
-            found = self.matches(here, part, folder_wanted=not last)
-            if not found and last and without_trailing(part) not in ("", part):
-                found = self.matches(here, without_trailing(part))
+            trimmed = without_trailing(part) if last else part
+            found = self.matches(here, trimmed or part, folder_wanted=not last)
             if not found:
                 return None
             here = found[0]

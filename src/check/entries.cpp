@@ -154,18 +154,17 @@ const Checker::Looked &Checker::Look(const Text &name, Looked &unkept)
     return found_.size() < kLookupsKept ? found_.emplace(std::move(folded), unkept).first->second : unkept;
 }
 
-// A name that ends in dots or spaces reaches the file without them where only that is
-// there, as on desktop Windows; the device may not.
+// A name that ends in dots or spaces is looked up without them, as desktop Windows does;
+// the device may not drop them, so a start found so may be refused. A file that keeps them
+// (on a copy made elsewhere) is none that a Windows-written card holds: it is not found.
 const Checker::Looked &Checker::LookUp(LineReport &line)
 {
-    const Looked &looked = Look(line.packageEntry, unkept_[0]);
-    if (looked.lookup.result == Lookup::kFound || TrailingDotsAndSpaces(line.packageEntry) == 0)
-        return looked;
     const Text trimmed = WithoutTrailing(line.packageEntry);
-    const Looked &held = trimmed.empty() ? looked : Look(trimmed, unkept_[1]);
-    if (held.lookup.result != Lookup::kFound)
-        return looked;
-    line.suggestion = trimmed;
+    if (trimmed.empty() || trimmed.size() == line.packageEntry.size())
+        return Look(line.packageEntry, unkept_[0]);
+    const Looked &held = Look(trimmed, unkept_[1]);
+    if (held.lookup.result == Lookup::kFound)
+        line.suggestion = trimmed;
     return held;
 }
 

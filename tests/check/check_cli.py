@@ -385,6 +385,9 @@ CASES = {
         f"8 eight.cab missing not-found ~{DOWN8.replace('/', chr(92))}\\eight.cab", "9 nine.cab missing not-found",
         "10 Certif\u00a0icates.cab missing not-found ~Certificates.cab",
         "11 sub\\radio drivr.cab missing not-found ~sub\\radio driver.cab"]),
+    # Only a file that keeps the trailing dot: the name is looked up without it, as Windows does.
+    "a file that keeps a trailing dot": ({L6: b"g.cab.\n", "g.cab.": CAB}, [], 1,
+                                         [f"{L6} v6 bytes runs", "1 g.cab. missing not-found trailing-dot-or-space"]),
     "links are not followed": ({L6: b"Wifi_Profile.cab\n", "config/Wifi_Profile.cab": CAB, "a_link->config": b""}, [], 1,
                                ["unlisted", "unlisted config\\Wifi_Profile.cab", f"{L6} v6 bytes runs",
                                 "1 Wifi_Profile.cab missing not-found ~config\\Wifi_Profile.cab"]),

@@ -27,8 +27,9 @@ FOLDING = [
     ("\u00c9.CAB", "\u00e9.cab", True), ("\u0178.cab", "\u00ff.cab", True), ("\u0389.cab", "\u03ae.cab", True),
     ("setupfile.ce7.TXT", "SetupFile.CE7.txt", True), ("\U0001F4E6.cab", "\U0001F4E6.CAB", True),
     ("a.cab", "a.cab", True), ("a.cab", "x a.cab", False), ("a.cab", " a.cab", False),
-    # A name ending in dots or spaces reaches the file without them, as the card check takes it.
-    ("a.cab", "a.cab ", True), ("a.cab", "A.CAB. .", True), ("a.cab.", "a.cab.", True), ("a.cab", "a.cab.x", False),
+    # A name ending in dots or spaces is looked up without them, as the card check takes it:
+    # a file that keeps them is not reached.
+    ("a.cab", "a.cab ", True), ("a.cab", "A.CAB. .", True), ("a.cab.", "a.cab.", False), ("a.cab", "a.cab.x", False),
 ]
 
 # Case twins on the card, the path asked for and the one the rule takes: the kind wanted
@@ -40,7 +41,7 @@ TWINS = [
     (["sub/x.cab", "SUB/"], "\\Sub\\x.cab", None),
     (["sub/", "Sub"], "\\SUB", "Sub"),
     (["sub/", "SUB/"], "\\sub", "SUB"),
-    (["a.cab", "a.cab."], "\\A.CAB.", "a.cab."),
+    (["a.cab", "a.cab."], "\\A.CAB.", "a.cab"),
     (["sub/x.cab"], "\\sub.\\x.cab", None),
 ]
 

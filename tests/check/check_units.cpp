@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "check/phrase.h"
+#include "check/processors.h"
 #include "check/text.h"
 #include "platform/desktop/desktop.h"
 #include "within.h"
@@ -256,4 +257,18 @@ TEST(LaidOut, WrapsWithAHangingIndentAndKeepsNamesWhole)
     for (const auto &c : cases)
         EXPECT_EQ(check::LaidOut(c.phrase, c.style), c.laid) << c.phrase.Shown();
     EXPECT_EQ(check::Columns("e\xcc\x81 \xe6\x97\xa5\xf0\x9f\x93\xa6"), 6u);  // e and its accent, a space, two wide
+}
+
+// Every processor type the setup information may give is named, and ARM known as such.
+TEST(Processors, EveryTypeNamed)
+{
+    const std::pair<unsigned long, const char *> named[] = {
+        {0, "any processor"}, {2577, "ARM 2577 (StrongARM)"}, {70001, "ARM 70001 (ARM7TDMI)"}, {10003, "SH 10003 (SH3)"},
+        {103, "SH 103 (SH3)"}, {104, "SH 104 (SH4)"}, {10004, "SH 10004 (SH3E)"}, {10005, "SH 10005 (SH4)"},
+        {4000, "MIPS 4000 (R4000)"}, {386, "x86 386 (i386)"}, {586, "x86 586 (Pentium)"}, {601, "PowerPC 601 (PPC601)"},
+        {821, "PowerPC 821 (Motorola 821)"}, {21064, "Alpha 21064 (Alpha AXP)"}, {9, "processor type 9"}};
+    for (const auto &[type, text] : named)
+        EXPECT_EQ(check::ProcessorText(type), text) << type;
+    EXPECT_TRUE(check::IsArmProcessor(1824));
+    EXPECT_FALSE(check::IsArmProcessor(10003));
 }

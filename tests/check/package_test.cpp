@@ -7,7 +7,6 @@
 
 #include "check/cabinet_layout.h"
 #include "check/package.h"
-#include "check/processors.h"
 #include "check/setup_000.h"
 #include "check/setup_xml.h"
 #include "check/verdict.h"
@@ -374,17 +373,4 @@ TEST(SetupDocument, OneAnswerOnEveryBuildByTheCheckOwnRules)
         EXPECT_EQ(read, cases[i].why[0] == '\0') << "row " << i << ": " << why;
         EXPECT_NE(why.find(cases[i].why), std::string::npos) << "row " << i << ": " << why;
     }
-}
-
-TEST(Processors, EveryTypeNamed)
-{
-    const std::pair<unsigned long, const char *> named[] = {
-        {0, "any processor"}, {2577, "ARM 2577 (StrongARM)"}, {70001, "ARM 70001 (ARM7TDMI)"}, {10003, "SH 10003 (SH3)"},
-        {103, "SH 103 (SH3)"}, {104, "SH 104 (SH4)"}, {10004, "SH 10004 (SH3E)"}, {10005, "SH 10005 (SH4)"},
-        {4000, "MIPS 4000 (R4000)"}, {386, "x86 386 (i386)"}, {586, "x86 586 (Pentium)"}, {601, "PowerPC 601 (PPC601)"},
-        {821, "PowerPC 821 (Motorola 821)"}, {21064, "Alpha 21064 (Alpha AXP)"}, {9, "processor type 9"}};
-    for (const auto &[type, text] : named)
-        EXPECT_EQ(ProcessorText(type), text) << type;
-    EXPECT_TRUE(IsArmProcessor(1824));
-    EXPECT_FALSE(IsArmProcessor(10003));
 }

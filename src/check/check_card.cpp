@@ -101,12 +101,8 @@ void Checker::NoteNamed(const ListFile &list)
     BeginInstallList(&reader, handle, options_.codePage);
     wchar_t text[kLineCapacity];
     ListLine read;
-    while (ReadListLine(&reader, text, &read) != nullptr) {
-        LineReport line;
-        line.packageEntry = read.outcome == kLineEntry ? AsInstallerReads(text).package : Text();
-        if (!line.packageEntry.empty())
-            LookUp(line);  // a name found is kept among those named
-    }
+    while (ReadListLine(&reader, text, &read) != nullptr)
+        MarkNamed(read.outcome == kLineEntry ? AsInstallerReads(text).package : Text());
     desktop::CloseFile(handle);
 }
 

@@ -128,12 +128,14 @@ void Checker::SuggestFor(LineReport &line)
     line.cause = CauseOf(line.packageEntry, line.suggestion);
 }
 
-// A line too long to run still names its package: that package is not unlisted.
+// A package named by a line that is not run (too long, or in a list not checked) is named
+// all the same, and so not unlisted: it is looked up as a line that runs would be.
 void Checker::MarkNamed(const Text &name)
 {
-    Looked unkept;
+    LineReport line;
+    line.packageEntry = name;
     if (!name.empty())
-        Look(name, unkept);
+        LookUp(line);  // a name found is kept among those named
 }
 
 const Checker::Looked &Checker::Look(const Text &name, Looked &unkept)

@@ -223,6 +223,7 @@ const char kNeedsDotnet[] = "its programs are .NET code: they run only where the
 const char kWalkBound[] = "The card holds more than the check walks through (8 folders down, 10,000 names): its "
                           "hints, case twins, names no device can hold and unlisted packages come from what it "
                           "walked through.";
+static_assert(CardWalk::kDeepest == 8 && CardWalk::kMostNames == 10'000, "kWalkBound names the walk's bounds");
 const char kNul[] = "the line holds a NUL character";
 const char kReadError[] = "a read error cut the list here; nothing after it is read";
 const char kReadOnly[] = "The list is read-only: the device cannot delete it, so the batch runs again at every start.";

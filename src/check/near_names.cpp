@@ -75,6 +75,42 @@ void NearNames::ForEachForm(const Text &name, bool whole, bool one, bool two, Ea
     }
 }
 
+// A name's characters as bits of 64, each unit's bit from its hash. Two units may share a
+// bit: a set then holds fewer bits, never more, so no near name is ruled out.
+static std::uint64_t CharacterSet(const Text &name)
+{
+    std::uint64_t set = 0;
+    for (wchar_t unit : name)
+        set |= std::uint64_t(1) << ((std::uint32_t(unit & 0xFFFF) * 2654435761u) >> 26);
+    return set;
+}
+
+// Whether these hold at most most bits that those lack: each round clears the lowest.
+static bool AtMostMissing(std::uint64_t these, std::uint64_t those, size_t most)
+{
+    std::uint64_t missing = these & ~those;
+    for (size_t cleared = 0; cleared < most && missing != 0; cleared++)
+        missing &= missing - 1;
+    return missing == 0;
+}
+
+void NearNames::KeepSet(const Text &name)
+{
+    const std::uint64_t set = CharacterSet(name);
+    if (std::find(sets_.begin(), sets_.end(), set) == sets_.end())
+        sets_.push_back(set);
+}
+
+bool NearNames::AnySetNear(const Text &wanted, size_t most) const
+{
+    if (sets_.empty())
+        return true;
+    const std::uint64_t set = CharacterSet(wanted);
+    return std::any_of(sets_.begin(), sets_.end(), [&](std::uint64_t held) {
+        return AtMostMissing(held, set, most) && AtMostMissing(set, held, most);
+    });
+}
+
 static size_t FormsOf(size_t length) { return 1 + length + length * (length - (length > 0)) / 2; }
 
 // Two passes over the names: the first numbers the forms and counts the names sharing each,
@@ -89,7 +125,11 @@ NearNames::NearNames(const std::vector<Text> &names) : names_(names), lengths_(k
         if (length <= kLongestIndexed && forms + FormsOf(length) > kMostForms)
             break;
         forms += length <= kLongestIndexed ? FormsOf(length) : 0;
+        if (length <= kLongestIndexed && sets_.size() <= kMostSets)
+            KeepSet(names[indexed]);
     }
+    if (sets_.size() > kMostSets)
+        sets_.clear();
     size_t capacity = 16;
     while (capacity < 2 * forms)
         capacity *= 2;
@@ -124,13 +164,10 @@ NearNames::NearNames(const std::vector<Text> &names) : names_(names), lengths_(k
     seen_.assign(indexed, 0);
 }
 
-// A form's bit in the filter, from other bits of its hash than its slot's.
-static size_t FilterBit(std::uint64_t hash, size_t bits) { return size_t(hash >> 12) & (bits - 1); }
-
 // The number of the form with this hash, which becomes added where none has it yet.
 size_t NearNames::Place(std::uint64_t hash, size_t added)
 {
-    const size_t bit = FilterBit(hash, filter_.size() * 64);
+    const size_t bit = FilterBit(hash);
     filter_[bit / 64] |= std::uint64_t(1) << (bit % 64);
     const std::uint64_t mask = slots_.size() - 1;
     for (std::uint64_t at = hash & mask;; at = (at + 1) & mask) {
@@ -145,9 +182,6 @@ size_t NearNames::Place(std::uint64_t hash, size_t added)
 
 size_t NearNames::Find(std::uint64_t hash) const
 {
-    const size_t bit = FilterBit(hash, filter_.size() * 64);
-    if ((filter_[bit / 64] >> (bit % 64) & 1) == 0)
-        return kNone;
     const std::uint64_t mask = slots_.size() - 1;
     for (std::uint64_t at = hash & mask; slots_[at] != 0; at = (at + 1) & mask) {
         if ((slots_[at] ^ hash) >> 32 == 0)
@@ -162,8 +196,9 @@ void NearNames::Compare(const Text &wanted, size_t most, bool whole, bool one, b
                         std::vector<std::pair<size_t, size_t>> &near) const
 {
     std::vector<std::pair<std::uint32_t, std::uint32_t>> shared;  // each form's names in numbers_
-    ForEachForm(wanted, whole, one, two, [&](std::uint64_t hash, size_t length) {
-        if (size_t form = length < lengths_.size() && lengths_[length] ? Find(hash) : kNone; form != kNone)
+    // The caller asks only for forms of lengths held; most forms then fail the filter alone.
+    ForEachForm(wanted, whole, one, two, [&](std::uint64_t hash, size_t) {
+        if (size_t form = MayHold(hash) ? Find(hash) : kNone; form != kNone)
             shared.emplace_back(starts_[form], starts_[form + 1]);
     });
     std::sort(shared.begin(), shared.end(), [](const auto &a, const auto &b) { return a.second - a.first < b.second - b.first; });
@@ -186,7 +221,7 @@ std::vector<std::pair<size_t, size_t>> NearNames::Within(const Text &wanted, siz
 {
     std::vector<std::pair<size_t, size_t>> near;
     const size_t n = wanted.size();
-    if (n > kLongestIndexed + most || seen_.empty())
+    if (n > kLongestIndexed + most || seen_.empty() || !AnySetNear(wanted, most))
         return near;
     if (++search_ == 0)
         std::fill(seen_.begin(), seen_.end(), 0), search_ = 1;

@@ -25,6 +25,8 @@ public:
     // first, and kMostCompared distinct names compared. A card of 5,000 names that differ in
     // one place shares a form among them all; a real typo shares a form with few names.
     static constexpr size_t kMostPerForm = 64, kMostLooked = 8192, kMostCompared = 256;
+    // The indexed names' sets of characters are kept while they are at most this many.
+    static constexpr size_t kMostSets = 128;
 
     // Every name, before the first search: a name's number is its place in this list.
     explicit NearNames(const std::vector<Text> &names);
@@ -38,7 +40,12 @@ private:
 
     template <typename Each>
     void ForEachForm(const Text &name, bool whole, bool one, bool two, Each each) const;
+    // A form's bit in the filter, from other bits of its hash than its slot's.
+    size_t FilterBit(std::uint64_t hash) const { return size_t(hash >> 12) & (filter_.size() * 64 - 1); }
+    bool MayHold(std::uint64_t hash) const { return filter_[FilterBit(hash) / 64] >> (FilterBit(hash) % 64) & 1; }
     size_t Place(std::uint64_t hash, size_t added);
+    void KeepSet(const Text &name);
+    bool AnySetNear(const Text &wanted, size_t most) const;
     size_t Find(std::uint64_t hash) const;
     void Compare(const Text &wanted, size_t most, bool whole, bool one, bool two,
                  std::vector<std::pair<size_t, size_t>> &near) const;
@@ -50,6 +57,10 @@ private:
     std::vector<std::uint64_t> filter_;    // a bit for each form held, perhaps shared
     std::vector<std::uint32_t> starts_;    // where each form's names begin in numbers_
     std::vector<std::uint32_t> numbers_;   // the names sharing each form, in order
+    // Each name's characters as bits of 64; a name within most edits of another holds at most
+    // most characters that the other lacks, and lacks at most most of the other's, so a wanted
+    // name that is so near no set needs no search. Empty once the names give too many sets.
+    std::vector<std::uint64_t> sets_;
     mutable std::vector<std::uint32_t> seen_;  // the search that last looked at each name
     mutable std::uint32_t search_ = 0;
 };

@@ -139,6 +139,18 @@ TEST(NearNames, FindsWhatComparingEveryPairFinds)
     EXPECT_TRUE(index.Within(Text(NearNames::kLongestIndexed, L'a'), 2).empty());
 }
 
+// Each name's set of characters rules out only names that hold, or lack, more characters
+// than edits allow: two changed characters are two edits, and a third is one too many.
+TEST(NearNames, CharacterSetsRuleOutOnlyWhatIsFar)
+{
+    const NearNames index({L"abcd.cab", L"wxyz.cab"});
+    const struct { Text wanted; size_t most; std::vector<std::pair<size_t, size_t>> near; } cases[] = {
+        {L"abqr.cab", 2, {{0, 2}}}, {L"abqr.cab", 1, {}}, {L"aqrs.cab", 2, {}}, {L"abcdq.cab", 1, {{0, 1}}},
+        {L"bcd.cab", 1, {{0, 1}}}, {L"wxyzab", 2, {{1, 2}}}, {L"wxz.cb", 2, {{1, 2}}}};
+    for (const auto &c : cases)
+        EXPECT_EQ(index.Within(c.wanted, c.most), c.near) << ToUtf8(c.wanted) << " within " << c.most;
+}
+
 // 5,000 names that differ in one place share a form with every entry that differs there too:
 // 1,000 such searches stay within a few seconds, and a real typo among them still finds its
 // name (in this order: one edit from all, two from all, one from one name).

@@ -15,10 +15,10 @@ struct CaseMapping {
 #include "case_table.inc"
 }  // namespace
 
-wchar_t UpperCase(wchar_t unit)
+// Every unit's upper case at hand, made once from the pairs: names are folded on every line
+// of a list.
+static const unsigned short *UpperCaseTable()
 {
-    // Every unit's upper case at hand, made once from the pairs: names are folded on every
-    // line of a list.
     static const std::vector<unsigned short> kTable = [] {
         std::vector<unsigned short> table(0x10000);
         for (unsigned i = 0; i < table.size(); i++)
@@ -27,14 +27,20 @@ wchar_t UpperCase(wchar_t unit)
             table[mapping.unit] = mapping.upper;
         return table;
     }();
-    return wchar_t(kTable[static_cast<unsigned short>(unit & 0xFFFF)]);
+    return kTable.data();
+}
+
+wchar_t UpperCase(wchar_t unit)
+{
+    return wchar_t(UpperCaseTable()[static_cast<unsigned short>(unit & 0xFFFF)]);
 }
 
 Text FoldCase(const Text &text)
 {
+    const unsigned short *table = UpperCaseTable();
     Text folded(text);
     for (wchar_t &unit : folded)
-        unit = UpperCase(unit);
+        unit = wchar_t(table[static_cast<unsigned short>(unit & 0xFFFF)]);
     return folded;
 }
 

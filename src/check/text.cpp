@@ -26,17 +26,20 @@ static void AppendUtf8(std::string &out, unsigned long codePoint)
 }
 
 // Calls each(code point, lone) for the code points of UTF-16 text; a lone surrogate comes
-// as itself with lone set.
+// as itself with lone set. The unit after is looked at only after a high surrogate: most
+// text is ASCII, and this runs over every name of a list.
 template <typename Each> static void ForEachCodePoint(const Text &text, Each each)
 {
-    for (size_t i = 0; i < text.size(); i++) {
-        unsigned long unit = text[i] & 0xFFFF;
-        unsigned long next = i + 1 < text.size() ? text[i + 1] & 0xFFFF : 0;
-        if (IsHigh(unit) && IsLow(next)) {
-            each(0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00), false);
+    const size_t size = text.size();
+    for (size_t i = 0; i < size; i++) {
+        const unsigned long unit = text[i] & 0xFFFF;
+        if (unit < 0xD800 || unit > 0xDFFF) {
+            each(unit, false);
+        } else if (IsHigh(unit) && i + 1 < size && IsLow(text[i + 1] & 0xFFFF)) {
+            each(0x10000 + ((unit - 0xD800) << 10) + ((text[i + 1] & 0xFFFF) - 0xDC00), false);
             i++;
         } else {
-            each(unit, IsHigh(unit) || IsLow(unit));
+            each(unit, true);
         }
     }
 }
@@ -182,10 +185,16 @@ static void AppendShown(std::string &out, unsigned long c, bool lone)
     }
 }
 
+static void AppendShown(std::string &out, const Text &text)
+{
+    out.reserve(out.size() + text.size() + 2);
+    ForEachCodePoint(text, [&](unsigned long c, bool lone) { AppendShown(out, c, lone); });
+}
+
 std::string Shown(const Text &text)
 {
     std::string out;
-    ForEachCodePoint(text, [&](unsigned long c, bool lone) { AppendShown(out, c, lone); });
+    AppendShown(out, text);
     return out;
 }
 
@@ -200,7 +209,12 @@ std::string ShownBytes(const std::string &bytes)
     return out;
 }
 
-std::string Quoted(const Text &text) { return "\"" + Shown(text) + "\""; }
+std::string Quoted(const Text &text)
+{
+    std::string out(1, '"');
+    AppendShown(out, text);
+    return out += '"';
+}
 
 std::string Hex4(unsigned value)
 {
@@ -211,34 +225,63 @@ std::string Hex4(unsigned value)
 
 // ---- JSON
 
+static bool PlainJson(unsigned long c) { return c >= 0x20 && c < 0x80 && c != '"' && c != '\\'; }
+
+// A code point that is not plain, escaped where JSON asks it.
+static void AppendJsonEscaped(std::string &out, unsigned long c, bool lone)
+{
+    if (c == '"' || c == '\\') {
+        out += '\\';
+        out += char(c);
+    } else if (c < 0x20) {
+        char escape[8];
+        std::snprintf(escape, sizeof escape, "\\u%04lx", c);
+        out += escape;
+    } else {
+        AppendUtf8(out, lone ? 0xFFFD : c);
+    }
+}
+
+// A JSON string's body: what lies between its quotes.
+static void AppendJsonBody(std::string &out, const Text &text)
+{
+    ForEachCodePoint(text, [&](unsigned long c, bool lone) {
+        if (PlainJson(c))
+            out += char(c);  // most of a list is plain ASCII
+        else
+            AppendJsonEscaped(out, c, lone);
+    });
+}
+
 void AppendJson(std::string &out, const Text &text)
 {
     out.reserve(out.size() + text.size() + 2);
     out += '"';
-    ForEachCodePoint(text, [&](unsigned long c, bool lone) {
-        if (c >= 0x20 && c < 0x80 && c != '"' && c != '\\') {
-            out += char(c);  // most of a list is plain ASCII
-        } else if (c == '"' || c == '\\') {
-            out += '\\';
-            out += char(c);
-        } else if (c < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04lx", c);
-            out += escape;
-        } else {
-            AppendUtf8(out, lone ? 0xFFFD : c);
-        }
-    });
+    AppendJsonBody(out, text);
     out += '"';
 }
 
 void AppendJson(std::string &out, const std::string &utf8)
 {
-    // The check's own sentences are plain: they are copied as they are.
-    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return c >= 0x20 && c != '"' && c != '\\'; }))
-        out.append(1, '"').append(utf8).append(1, '"');
-    else
-        AppendJson(out, FromUtf8(utf8));
+    // The check's own sentences are ASCII but for the names they quote: ASCII bytes are
+    // written as they are, or escaped, and from the first byte past it the rest is decoded.
+    // No sequence holds an ASCII byte, so the rest decodes as it would with them.
+    out.reserve(out.size() + utf8.size() + 2);
+    out += '"';
+    auto byte = [&](size_t at) { return static_cast<unsigned char>(utf8[at]); };
+    size_t at = 0;
+    while (at < utf8.size() && byte(at) < 0x80) {
+        size_t plain = at;
+        while (plain < utf8.size() && PlainJson(byte(plain)))
+            plain++;
+        out.append(utf8, at, plain - at);
+        if (plain < utf8.size() && byte(plain) < 0x80)
+            AppendJsonEscaped(out, byte(plain++), false);
+        at = plain;
+    }
+    if (at < utf8.size())
+        AppendJsonBody(out, FromUtf8(utf8.substr(at)));
+    out += '"';
 }
 
 std::string Json(const Text &text)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 
 #include "check/phrase.h"
 #include "check/processors.h"
@@ -136,6 +137,7 @@ TEST(Shown, SpellsOutWhatATerminalActsOnOneToOne)
         EXPECT_EQ(check::Shown(c.text), c.shown);
     EXPECT_EQ(check::ShownBytes("a\xff\xc3\xa9\x1b\xef\xbf\xbd"), "a<0xFF>\xc3\xa9<U+001B>\xef\xbf\xbd");
     EXPECT_EQ(check::ShownBytes("<0xFF>"), "<<0xFF>");
+    EXPECT_EQ(check::Quoted(L"a<b\t\u202e"), "\"a<<b<TAB><U+202E>\"");
 }
 
 // Characters that show as nothing, or change what follows them, are spelt out, each range at
@@ -181,6 +183,31 @@ TEST(Json, WritesStrictStrings)
         EXPECT_EQ(check::Json(c.text), c.json);
     EXPECT_TRUE(check::HasLoneSurrogate(Text{L'a', wchar_t(0xDBFF)}));
     EXPECT_FALSE(check::HasLoneSurrogate(Text{wchar_t(0xD83D), wchar_t(0xDCE6)}));
+}
+
+// A sentence given as UTF-8 reads in JSON as its decoded text does: its ASCII is copied or
+// escaped byte by byte, and the rest decoded from the first byte past ASCII.
+TEST(Json, SentencesReadAsTheirText)
+{
+    const struct { std::string utf8, json; } cases[] = {
+        {"plain words", "\"plain words\""},
+        {"a \"b\" c\\d", "\"a \\\"b\\\" c\\\\d\""},
+        {"tab\there\x1f", "\"tab\\u0009here\\u001f\""},
+        {"caf\xc3\xa9 \"x\"", "\"caf\xc3\xa9 \\\"x\\\"\""},
+        {"cut \xc3", "\"cut \xef\xbf\xbd\""},
+        {"\xff\"", "\"\xef\xbf\xbd\\\"\""},
+        {"", "\"\""},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(check::Json(c.utf8), c.json) << c.utf8;
+    std::mt19937 random(11);
+    const char kBytes[] = {'a', '"', '\\', '\x01', '\x7f', '\xc3', '\xa9', '\xe2', '\x80', '\xff', ' '};
+    for (int round = 0; round < 2000; round++) {
+        std::string utf8(random() % 12, 'a');
+        for (char &byte : utf8)
+            byte = kBytes[random() % sizeof kBytes];
+        ASSERT_EQ(check::Json(utf8), check::Json(check::FromUtf8(utf8))) << utf8;
+    }
 }
 
 // A document nested levels deep.

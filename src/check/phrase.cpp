@@ -63,6 +63,15 @@ bool Wide(unsigned long c)
     return false;
 }
 
+// The first space at or after from, else the text's end. Words are short: a loop of our
+// own finds it sooner than a call to search the string.
+size_t SpaceFrom(const std::string &text, size_t from)
+{
+    while (from < text.size() && text[from] != ' ')
+        from++;
+    return from;
+}
+
 // Calls each(start, end, gap) for the words of shown text after from: a word ends at a space
 // that is not a name's, and gap is the spaces before it, where a line may break instead.
 template <typename Each>
@@ -78,8 +87,8 @@ void ForEachWord(const std::string &text, const std::vector<std::pair<size_t, si
         size_t start = at, end;
         while (start < text.size() && text[start] == ' ' && !inName(start))
             start++;
-        for (end = std::min(text.find(' ', start), text.size()); end < text.size() && inName(end);)
-            end = std::min(text.find(' ', names[name].second), text.size());
+        for (end = SpaceFrom(text, start); end < text.size() && inName(end);)
+            end = SpaceFrom(text, names[name].second);
         if (end > start)
             each(start, end, start - at);
         at = end;
@@ -100,6 +109,10 @@ size_t Columns(std::string_view utf8)
     size_t columns = 0;
     for (size_t i = 0; i < utf8.size();) {
         unsigned char lead = static_cast<unsigned char>(utf8[i]);
+        if (lead < 0x80) {  // most of a report is ASCII, a column a byte
+            columns++, i++;
+            continue;
+        }
         int extra = lead < 0xC0 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
         unsigned long c = extra == 0 ? lead : lead & (0x3F >> extra);
         for (int k = 1; k <= extra && i + size_t(k) < utf8.size(); k++)

@@ -12,10 +12,11 @@ namespace {
 
 Text PackagePath(const Text &deviceDir, const Text &entry)
 {
-    std::vector<wchar_t> path(deviceDir.size() + entry.size() + 2);
+    Text path(deviceDir.size() + entry.size() + 2, L'\0');
     int length = 0;
     AppendPackagePath(path.data(), int(path.size()), &length, deviceDir.c_str(), entry.c_str());
-    return Text(path.data(), size_t(length));
+    path.resize(size_t(length));
+    return path;
 }
 
 }  // namespace

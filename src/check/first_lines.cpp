@@ -8,10 +8,9 @@ namespace check {
 
 // Each UTF-16 unit as one byte below 0x80, else as three whose first is 0x80 or more: no two
 // keys share their bytes, lone surrogates included.
-static std::string KeyBytes(const std::wstring &key)
+static void KeyBytes(const std::wstring &key, std::string &bytes)
 {
-    std::string bytes;
-    bytes.reserve(key.size());
+    bytes.clear();
     for (wchar_t c : key) {
         unsigned unit = unsigned(c) & 0xFFFF;
         if (unit < 0x80) {
@@ -22,7 +21,6 @@ static std::string KeyBytes(const std::wstring &key)
             bytes += char(unit & 0x7F);
         }
     }
-    return bytes;
 }
 
 // A polynomial hash with a base chosen at random for each run, so that no list can be made
@@ -67,7 +65,8 @@ int FirstLines::Note(const std::wstring &key, int line, bool record)
 {
     if (2 * (used_ + 1) > slots_.size())
         Grow();
-    const std::string bytes = KeyBytes(key);
+    std::string &bytes = bytes_;  // kept from call to call, as a list may name millions
+    KeyBytes(key, bytes);
     const std::uint32_t hash = HashOf(bytes);
     const size_t mask = slots_.size() - 1;
     size_t at = hash & mask;

@@ -25,6 +25,7 @@ private:
     std::uint32_t HashOf(const std::string &bytes) const;
 
     std::string keys_;        // every key, each unit as one byte or, beyond ASCII, three
+    std::string bytes_;       // the key being noted, in those bytes
     std::vector<Slot> slots_;
     size_t used_ = 0;
     std::uint64_t base_;

@@ -7,10 +7,14 @@ namespace check {
 
 std::optional<wchar_t> UnholdableCharacter(const Text &name)
 {
-    static const Text kBarred = L"?*:<>|\"";
     for (wchar_t c : name) {
-        if ((c & 0xFFFF) < 0x20 || kBarred.find(c) != Text::npos)
+        switch (c) {
+        case L'?': case L'*': case L':': case L'<': case L'>': case L'|': case L'"':
             return c;
+        default:
+            if ((c & 0xFFFF) < 0x20)
+                return c;
+        }
     }
     return std::nullopt;
 }

@@ -5,7 +5,6 @@
 #include "plain_report.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <map>
 
@@ -61,6 +60,14 @@ std::string ContentsText(const LineReport &line, bool listed, size_t width)
     for (const Phrase &each : listed ? ContentsListing(contents) : std::vector<Phrase>())
         out += LaidOut("              " + each, {width, 16}) + "\n";
     return out;
+}
+
+// A line's number right-aligned in five columns, as "  %5d  " prints it, without the
+// format's cost: a list may have millions of lines.
+std::string NumberColumn(int number)
+{
+    const std::string digits = std::to_string(number);
+    return std::string(2 + (digits.size() < 5 ? 5 - digits.size() : 0), ' ') + digits + "  ";
 }
 
 std::string EncodingText(ListEncoding encoding, int codePage)
@@ -215,8 +222,7 @@ private:
 
 void PlainReport::Line(const LineReport &line)
 {
-    char number[16];
-    std::snprintf(number, sizeof number, "  %5d  ", line.number);
+    const std::string number = NumberColumn(line.number);
     const NoteSubject subject{*options_, &line};
     if (line.reason == Reason::kNone) {
         // Most entry lines fit as they are: only a longer one is made a phrase to lay out.
@@ -231,7 +237,7 @@ void PlainReport::Line(const LineReport &line)
         line_.assign(number).append("skip    blank line\n");
     } else {
         // A skipped line is a note of its own, but for a blank one.
-        line_.assign(AsNote(number + std::string("skip  ! "), *WarningOf(line.reason), subject, 17));
+        line_.assign(AsNote(number + "skip  ! ", *WarningOf(line.reason), subject, 17));
     }
     out_.Add(line_);
 }

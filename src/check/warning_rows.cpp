@@ -103,8 +103,12 @@ Phrase Unlisted(const NoteSubject &s)
 Phrase Duplicate(const NoteSubject &s)
 {
     const LineReport &line = *s.line;
-    return "the same package as line " + Numbered(line.sameAs) + ": the installer deleted the file when it ran line "
-         + Numbered(line.sameAs) + ", so this start fails; drop line " + Numbered(line.number);
+    std::string out;  // one buffer: every repeat of a long list has this note
+    out.reserve(128);
+    out.append("the same package as line ").append(Numbered(line.sameAs))
+        .append(": the installer deleted the file when it ran line ").append(Numbered(line.sameAs))
+        .append(", so this start fails; drop line ").append(Numbered(line.number));
+    return out;
 }
 
 Phrase Disagrees(const NoteSubject &s)

@@ -33,6 +33,7 @@ HUMAN = {
          "6 lines: 3 installer starts (1 install, 0 may be refused, 2 fail: 1 not found, 1 repeated), "
          "1 blank line, 2 lines skipped.",
          "would be 128 characters, 1 more than the program's 127; shorten the folder or the name by 1 character",
+         "the same package as line 1: the installer deleted the file when it ran line 1, so this start fails; "
          "drop line 3", "the installer's arguments"]),
     "nothing installs": ({L6: b"gone.cab\n", "cabbatch.exe": program(0x1C2, 9)}, ["--device-dir", "\\C"],
                          ["(--device-dir)", "1 installer start (0 install, 0 may be refused, 1 fail: 1 not found)",

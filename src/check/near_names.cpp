@@ -75,8 +75,9 @@ void NearNames::ForEachForm(const Text &name, bool whole, bool one, bool two, Ea
     }
 }
 
-// A name's characters as bits of 64, each unit's bit from its hash. Two units may share a
-// bit: a set then holds fewer bits, never more, so no near name is ruled out.
+// A name's characters as bits of 64, each unit's bit from its hash. Units may share a bit,
+// so a bit that one set holds and the other lacks always comes of a character that one name
+// holds and the other lacks: the sets never tell more differences than the names have.
 static std::uint64_t CharacterSet(const Text &name)
 {
     std::uint64_t set = 0;
@@ -85,7 +86,8 @@ static std::uint64_t CharacterSet(const Text &name)
     return set;
 }
 
-// Whether these hold at most most bits that those lack: each round clears the lowest.
+// Whether these hold at most most bits that those lack. Clearing the lowest bit at most
+// most times stops early, and needs no popcount, which is a library call on some builds.
 static bool AtMostMissing(std::uint64_t these, std::uint64_t those, size_t most)
 {
     std::uint64_t missing = these & ~those;

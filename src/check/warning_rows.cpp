@@ -5,6 +5,7 @@
 #include "warnings.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "cabbatch_version.h"
 #include "report.h"
@@ -104,11 +105,11 @@ Phrase Duplicate(const NoteSubject &s)
 {
     const LineReport &line = *s.line;
     std::string out;  // one buffer: every repeat of a long list has this note
-    out.reserve(128);
+    out.reserve(160);  // the sentence and three numbers of up to ten digits
     out.append("the same package as line ").append(Numbered(line.sameAs))
         .append(": the installer deleted the file when it ran line ").append(Numbered(line.sameAs))
         .append(", so this start fails; drop line ").append(Numbered(line.number));
-    return out;
+    return Phrase(std::move(out));
 }
 
 Phrase Disagrees(const NoteSubject &s)
